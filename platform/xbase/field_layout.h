@@ -15,6 +15,7 @@ struct FieldLayout {
   uint32_t width = 0;    // bytes in the record (C fields over 255 wide included)
   uint8_t decimals = 0;  // for N and B; 0 for C fields (their width's high byte is folded in)
   uint8_t flags = 0;     // field flags byte of the descriptor
+  int null_bit = -1;     // bit of the record's _NullFlags field for a nullable field, else -1
 };
 
 // A view of one record as stored: byte 0 is the deletion flag ('*' deleted, ' ' not).

@@ -1,0 +1,190 @@
+#include "platform/xbase/field_value.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace sdx::xbase {
+
+double ParseNumeric(const uint8_t* bytes, uint32_t width, bool* valid) {
+  if (valid != nullptr) *valid = true;
+  uint32_t begin = 0;
+  uint32_t end = width;
+  while (begin < end && (bytes[begin] == ' ' || bytes[begin] == 0)) ++begin;
+  while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == 0)) --end;
+  if (begin == end) return 0.0;
+
+  // Check the shape first so that strtod never sees anything but [sign] digits [. digits].
+  uint32_t i = begin;
+  bool negative = false;
+  if (bytes[i] == '+' || bytes[i] == '-') negative = bytes[i++] == '-';
+  uint32_t digits = 0;
+  uint64_t integer = 0;
+  bool point = false;
+  for (; i < end; ++i) {
+    uint8_t c = bytes[i];
+    if (c >= '0' && c <= '9') {
+      if (!point && digits < 18) integer = integer * 10 + (c - '0');
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      if (valid != nullptr) *valid = false;
+      return 0.0;
+    }
+  }
+  if (digits == 0) {
+    if (valid != nullptr) *valid = false;
+    return 0.0;
+  }
+  if (!point && digits <= 18) {
+    double v = static_cast<double>(integer);
+    return negative ? -v : v;
+  }
+  char buffer[300];
+  uint32_t n = std::min<uint32_t>(end - begin, sizeof(buffer) - 1);
+  std::memcpy(buffer, bytes + begin, n);
+  buffer[n] = 0;
+  return std::strtod(buffer, nullptr);
+}
+
+bool FormatNumeric(double value, uint32_t width, uint32_t decimals, uint8_t* out) {
+  char buffer[400];
+  int n = -1;
+  if (std::isfinite(value) && std::fabs(value) < 1e300 && width < 300) {
+    n = std::snprintf(buffer, sizeof(buffer), "%*.*f", static_cast<int>(width),
+                      static_cast<int>(decimals), value);
+  }
+  if (n < 0 || static_cast<uint32_t>(n) > width) {
+    std::memset(out, '*', width);
+    return false;
+  }
+  std::memcpy(out, buffer, width);
+  return true;
+}
+
+bool FormatInteger(long value, uint32_t width, uint8_t* out) {
+  char buffer[32];
+  int n = std::snprintf(buffer, sizeof(buffer), "%ld", value);
+  if (n < 0 || static_cast<uint32_t>(n) > width) {
+    std::memset(out, '*', width);
+    return false;
+  }
+  std::memset(out, ' ', width - n);
+  std::memcpy(out + (width - n), buffer, n);
+  return true;
+}
+
+double ReadDouble(const uint8_t* bytes) {
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = bits << 8 | bytes[i];
+  return std::bit_cast<double>(bits);
+}
+
+void WriteDouble(double value, uint8_t* out) {
+  uint64_t bits = std::bit_cast<uint64_t>(value);
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+int32_t ReadInt32(const uint8_t* bytes) {
+  uint32_t v = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+               static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return static_cast<int32_t>(v);
+}
+
+bool ReadLogical(uint8_t byte) { return byte == 'T' || byte == 't' || byte == 'Y' || byte == 'y'; }
+
+bool IsMemoType(char type) { return type == 'M' || type == 'G' || type == 'W'; }
+
+uint32_t ReadMemoPointer(const uint8_t* bytes, uint32_t width) {
+  if (width == 4) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  }
+  uint64_t block = 0;
+  bool seen_digit = false;
+  for (uint32_t i = 0; i < width; ++i) {
+    uint8_t c = bytes[i];
+    if (c == ' ' && !seen_digit) continue;
+    if (c < '0' || c > '9') break;
+    seen_digit = true;
+    block = block * 10 + (c - '0');
+    if (block > UINT32_MAX) return 0;
+  }
+  return static_cast<uint32_t>(block);
+}
+
+void WriteMemoPointer(uint32_t block, uint32_t width, uint8_t* out) {
+  if (width == 4) {
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(block >> (8 * i));
+  } else if (block == 0) {
+    std::memset(out, ' ', width);
+  } else {
+    FormatInteger(static_cast<long>(block), width, out);
+  }
+}
+
+void BlankField(const FieldLayout& field, uint8_t* record) {
+  uint8_t* p = record + field.offset;
+  switch (field.type) {
+    case 'C':
+    case 'N':
+    case 'F':
+    case 'D':
+      std::memset(p, ' ', field.width);
+      break;
+    case 'L':
+      std::memset(p, 'F', field.width);
+      break;
+    case 'M':
+    case 'G':
+    case 'W':
+      WriteMemoPointer(0, field.width, p);
+      break;
+    default:
+      std::memset(p, 0, field.width);
+      break;
+  }
+}
+
+std::string FieldText(const FieldLayout& field, const uint8_t* record) {
+  const uint8_t* p = record + field.offset;
+  char buffer[64];
+  switch (field.type) {
+    case 'C':
+    case 'D':
+      return std::string(reinterpret_cast<const char*>(p), field.width);
+    case 'N':
+    case 'F': {
+      uint32_t b = 0, e = field.width;
+      while (b < e && p[b] == ' ') ++b;
+      while (e > b && p[e - 1] == ' ') --e;
+      return std::string(reinterpret_cast<const char*>(p + b), e - b);
+    }
+    case 'B':
+      if (field.width != 8) break;
+      std::snprintf(buffer, sizeof(buffer), "%.17g", ReadDouble(p));
+      return buffer;
+    case 'I':
+      if (field.width != 4) break;
+      return std::to_string(ReadInt32(p));
+    case 'L':
+      return field.width == 0 ? "" : std::string(1, ReadLogical(p[0]) ? 'T' : 'F');
+    case 'M':
+    case 'G':
+    case 'W':
+      return std::to_string(ReadMemoPointer(p, field.width));
+    default:
+      break;
+  }
+  std::string hex;
+  for (uint32_t i = 0; i < field.width; ++i) {
+    std::snprintf(buffer, sizeof(buffer), "%02x", p[i]);
+    hex += buffer;
+  }
+  return hex;
+}
+
+}  // namespace sdx::xbase
