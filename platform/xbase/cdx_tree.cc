@@ -1,0 +1,450 @@
+#include "platform/xbase/cdx_tree.h"
+
+#include <set>
+#include <string_view>
+
+#include "platform/xbase/cdx_file.h"
+#include "platform/xbase/cdx_key.h"
+
+namespace sdx::xbase {
+namespace {
+
+// No real tree is this deep (two entries per interior page would need 2^32 keys); a deeper
+// descent means the child pointers loop.
+constexpr int kMaxDepth = 32;
+
+Status Corrupt(const std::string& what) {
+  return Status::Error(kCdxErrorCorrupt, "index tree: " + what);
+}
+
+bool Satisfies(const CdxEntry& e, const CdxTarget& t) {
+  int c = 0;
+  if (t.exact_recno) {
+    c = CdxComparePair(e.key, e.recno, t.key, t.recno);
+  } else {
+    c = CdxCompareKeys(std::string_view(e.key).substr(0, t.key.size()), t.key);
+  }
+  return t.after ? c > 0 : c >= 0;
+}
+
+bool SameMax(const CdxEntry& a, const CdxEntry& b) { return a.key == b.key && a.recno == b.recno; }
+
+CdxEntry MaxOf(const CdxPage& page, uint32_t offset) {
+  CdxEntry e = page.entries.back();
+  e.child = offset;
+  return e;
+}
+
+}  // namespace
+
+Status CdxTree::KeyLength(uint32_t* key_length) {
+  std::shared_ptr<const CdxHeader> header;
+  Status s = file_->ReadHeader(header_offset_, &header);
+  if (!s.ok()) return s;
+  key_length_ = header->key_length;
+  *key_length = key_length_;
+  return Status::Ok();
+}
+
+Status CdxTree::Load(uint32_t offset, std::shared_ptr<const CdxPage>* page) {
+  return file_->ReadPage(offset, key_length_, fill_, page);
+}
+
+Status CdxTree::Descend(const CdxTarget& target, bool rightmost, CdxPosition* pos) {
+  *pos = CdxPosition();
+  std::shared_ptr<const CdxHeader> header;
+  Status s = file_->ReadHeader(header_offset_, &header);
+  if (!s.ok()) return s;
+  key_length_ = header->key_length;
+  uint32_t offset = header->root;
+  for (int depth = 0;; ++depth) {
+    if (depth > kMaxDepth) return Corrupt("child pointers loop");
+    std::shared_ptr<const CdxPage> page;
+    s = Load(offset, &page);
+    if (!s.ok()) return s;
+    const auto& entries = page->entries;
+    size_t i = 0;
+    if (rightmost) {
+      i = entries.empty() ? 0 : entries.size() - 1;
+    } else if (!target.key.empty() || target.exact_recno) {
+      while (i < entries.size() && !Satisfies(entries[i], target)) ++i;
+    }
+    if (page->leaf()) {
+      pos->page = offset;
+      pos->leaf = page;
+      pos->index = i;
+      if (entries.empty()) return SkipEmpty(pos, !rightmost);
+      if (i < entries.size()) return Status::Ok();
+      // A stale interior key: the wanted entry can only be further right.
+      pos->index = entries.size() - 1;
+      s = Next(pos);
+      if (!s.ok() || !pos->valid() || Satisfies(pos->entry(), target)) return s;
+      return Corrupt("interior key above its subtree");
+    }
+    if (i == entries.size()) return Status::Ok();  // beyond the last key
+    offset = entries[i].child;
+  }
+}
+
+Status CdxTree::First(CdxPosition* pos) { return Descend(CdxTarget(), false, pos); }
+Status CdxTree::Last(CdxPosition* pos) { return Descend(CdxTarget(), true, pos); }
+Status CdxTree::Seek(const CdxTarget& target, CdxPosition* pos) {
+  return Descend(target, false, pos);
+}
+
+// Moves from an empty leaf to the nearest entry in the direction given.
+Status CdxTree::SkipEmpty(CdxPosition* pos, bool forward) {
+  const uint64_t max_hops = file_->file_size() / kCdxPageSize + 1;
+  for (uint64_t hop = 0; pos->leaf && pos->leaf->entries.empty(); ++hop) {
+    if (hop > max_hops) return Corrupt("sibling pointers loop");
+    const uint32_t next = forward ? pos->leaf->right : pos->leaf->left;
+    if (next == kCdxNoPage) {
+      *pos = CdxPosition();
+      return Status::Ok();
+    }
+    std::shared_ptr<const CdxPage> page;
+    Status s = Load(next, &page);
+    if (!s.ok()) return s;
+    if (!page->leaf() || (forward ? page->left : page->right) != pos->page) {
+      return Corrupt("sibling links disagree");
+    }
+    pos->page = next;
+    pos->leaf = page;
+    pos->index = forward ? 0 : page->entries.size() - 1;
+  }
+  return Status::Ok();
+}
+
+Status CdxTree::Next(CdxPosition* pos) {
+  if (!pos->valid()) return Status::Ok();
+  if (pos->index + 1 < pos->leaf->entries.size()) {
+    ++pos->index;
+    return Status::Ok();
+  }
+  const CdxEntry last = pos->entry();
+  pos->index = pos->leaf->entries.size();
+  CdxPosition probe = *pos;
+  probe.leaf = std::make_shared<CdxPage>(
+      CdxPage{pos->leaf->attributes, pos->leaf->left, pos->leaf->right, {}});
+  Status s = SkipEmpty(&probe, true);
+  if (!s.ok()) return s;
+  if (probe.valid() &&
+      CdxComparePair(last.key, last.recno, probe.entry().key, probe.entry().recno) >= 0) {
+    return Corrupt("keys out of order across leaves");
+  }
+  *pos = probe;
+  return Status::Ok();
+}
+
+Status CdxTree::Prev(CdxPosition* pos) {
+  if (!pos->valid()) return Status::Ok();
+  if (pos->index > 0) {
+    --pos->index;
+    return Status::Ok();
+  }
+  const CdxEntry first = pos->entry();
+  CdxPosition probe = *pos;
+  probe.leaf = std::make_shared<CdxPage>(
+      CdxPage{pos->leaf->attributes, pos->leaf->left, pos->leaf->right, {}});
+  Status s = SkipEmpty(&probe, false);
+  if (!s.ok()) return s;
+  if (probe.valid() &&
+      CdxComparePair(probe.entry().key, probe.entry().recno, first.key, first.recno) >= 0) {
+    return Corrupt("keys out of order across leaves");
+  }
+  *pos = probe;
+  return Status::Ok();
+}
+
+Status CdxTree::PathTo(const std::string& key, uint32_t recno, std::vector<Level>* path) {
+  path->clear();
+  std::shared_ptr<const CdxHeader> header;
+  Status s = file_->ReadHeader(header_offset_, &header);
+  if (!s.ok()) return s;
+  key_length_ = header->key_length;
+  if (key.size() != key_length_) {
+    return Status::Error(kCdxErrorCorrupt, "key length differs from the tag's");
+  }
+  uint32_t offset = header->root;
+  for (int depth = 0;; ++depth) {
+    if (depth > kMaxDepth) return Corrupt("child pointers loop");
+    std::shared_ptr<const CdxPage> page;
+    s = Load(offset, &page);
+    if (!s.ok()) return s;
+    Level level;
+    level.offset = offset;
+    level.page = *page;
+    if (page->leaf()) {
+      path->push_back(std::move(level));
+      return Status::Ok();
+    }
+    size_t i = 0;
+    while (i + 1 < page->entries.size() &&
+           CdxComparePair(page->entries[i].key, page->entries[i].recno, key, recno) < 0) {
+      ++i;
+    }
+    level.index = i;
+    offset = page->entries[i].child;
+    path->push_back(std::move(level));
+  }
+}
+
+Status CdxTree::Relink(uint32_t offset, bool set_right, uint32_t target) {
+  std::shared_ptr<const CdxPage> page;
+  Status s = Load(offset, &page);
+  if (!s.ok()) return s;
+  CdxPage copy = *page;
+  (set_right ? copy.right : copy.left) = target;
+  return file_->WritePage(offset, copy, key_length_, fill_);
+}
+
+Status CdxTree::Insert(const std::string& key, uint32_t recno) {
+  std::vector<Level> path;
+  Status s = PathTo(key, recno, &path);
+  if (!s.ok()) return s;
+  auto& entries = path.back().page.entries;
+  size_t i = 0;
+  while (i < entries.size() && CdxComparePair(entries[i].key, entries[i].recno, key, recno) < 0) {
+    ++i;
+  }
+  if (i < entries.size() && entries[i].recno == recno && entries[i].key == key) return s;
+  entries.insert(entries.begin() + i, CdxEntry{key, recno, 0});
+  return Grow(&path, path.size() - 1);
+}
+
+// Writes a grown page; one that no longer fits is split, its lower half going to a new page on
+// its left, so that the parent's entry for it stays right and only one entry is added above.
+Status CdxTree::Grow(std::vector<Level>* path, size_t level) {
+  Level& lv = (*path)[level];
+  CdxPage& page = lv.page;
+  Status s;
+  if (CdxPageFits(page, key_length_, fill_)) {
+    s = file_->WritePage(lv.offset, page, key_length_, fill_);
+    if (!s.ok() || level == 0) return s;
+    Level& parent = (*path)[level - 1];
+    CdxEntry& above = parent.page.entries[parent.index];
+    if (SameMax(above, page.entries.back())) return s;
+    above = MaxOf(page, lv.offset);
+    return Grow(path, level - 1);
+  }
+  const size_t n = page.entries.size();
+  size_t split = n / 2;
+  if (page.leaf()) {
+    auto fits = [&](size_t m) {
+      return CdxLeafBytes(page.entries.data(), m, key_length_, fill_) <= 488 &&
+             CdxLeafBytes(page.entries.data() + m, n - m, key_length_, fill_) <= 488;
+    };
+    size_t delta = 0;
+    while (delta < n && !(split + delta < n && fits(split + delta)) &&
+           !(split > delta && fits(split - delta))) {
+      ++delta;
+    }
+    if (delta == n) return Corrupt("no split point fits");
+    split = (split + delta < n && fits(split + delta)) ? split + delta : split - delta;
+  }
+  uint32_t new_offset = 0;
+  s = file_->AllocatePage(&new_offset);
+  if (!s.ok()) return s;
+  CdxPage left;
+  left.attributes = page.attributes & ~kCdxAttrRoot;
+  left.left = page.left;
+  left.right = lv.offset;
+  left.entries.assign(page.entries.begin(), page.entries.begin() + split);
+  page.entries.erase(page.entries.begin(), page.entries.begin() + split);
+  page.attributes &= ~kCdxAttrRoot;
+  page.left = new_offset;
+  if (left.left != kCdxNoPage) {
+    s = Relink(left.left, true, new_offset);
+    if (!s.ok()) return s;
+  }
+  s = file_->WritePage(new_offset, left, key_length_, fill_);
+  if (s.ok()) s = file_->WritePage(lv.offset, page, key_length_, fill_);
+  if (!s.ok()) return s;
+  if (level == 0) {
+    uint32_t root_offset = 0;
+    s = file_->AllocatePage(&root_offset);
+    if (!s.ok()) return s;
+    CdxPage root;
+    root.attributes = kCdxAttrRoot;
+    root.entries = {MaxOf(left, new_offset), MaxOf(page, lv.offset)};
+    s = file_->WritePage(root_offset, root, key_length_, fill_);
+    if (!s.ok()) return s;
+    return file_->SetRoot(header_offset_, root_offset);
+  }
+  Level& parent = (*path)[level - 1];
+  parent.page.entries[parent.index] = MaxOf(page, lv.offset);
+  parent.page.entries.insert(parent.page.entries.begin() + parent.index, MaxOf(left, new_offset));
+  return Grow(path, level - 1);
+}
+
+Status CdxTree::Remove(const std::string& key, uint32_t recno, bool* removed) {
+  *removed = false;
+  std::vector<Level> path;
+  Status s = PathTo(key, recno, &path);
+  if (!s.ok()) return s;
+  auto& entries = path.back().page.entries;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].recno == recno && entries[i].key == key) {
+      entries.erase(entries.begin() + i);
+      *removed = true;
+      return Shrink(&path, path.size() - 1);
+    }
+  }
+  return s;
+}
+
+// Writes a page that lost an entry: an empty page leaves the tree, a page that fits into a
+// neighbour under the same parent is merged into it, and a root with one child hands the root
+// over, so that the tree stays as shallow and as dense as its keys need.
+Status CdxTree::Shrink(std::vector<Level>* path, size_t level) {
+  Level& lv = (*path)[level];
+  CdxPage& page = lv.page;
+  Status s;
+  if (level == 0) {
+    if (!page.leaf() && page.entries.size() == 1) return CollapseRoot(lv.offset, page);
+    if (!page.leaf() && page.entries.empty()) {
+      page.attributes = kCdxAttrRoot | kCdxAttrLeaf;
+      page.left = page.right = kCdxNoPage;
+    }
+    return file_->WritePage(lv.offset, page, key_length_, fill_);
+  }
+  Level& parent = (*path)[level - 1];
+  auto& above = parent.page.entries;
+  if (page.entries.empty()) {
+    if (page.left != kCdxNoPage) s = Relink(page.left, true, page.right);
+    if (s.ok() && page.right != kCdxNoPage) s = Relink(page.right, false, page.left);
+    if (s.ok()) s = file_->FreePage(lv.offset);
+    if (!s.ok()) return s;
+    above.erase(above.begin() + parent.index);
+    return Shrink(path, level - 1);
+  }
+  // Moves `first`'s entries to the front of `second` when all of them fit one page.
+  auto try_merge = [&](const CdxPage& first, CdxPage* second) {
+    CdxPage merged = *second;
+    merged.entries = first.entries;
+    merged.entries.insert(merged.entries.end(), second->entries.begin(), second->entries.end());
+    if (!CdxPageFits(merged, key_length_, fill_)) return false;
+    *second = std::move(merged);
+    second->left = first.left;
+    return true;
+  };
+  for (int side = 0; side < 2; ++side) {
+    const bool with_left = side == 0;
+    if (with_left ? parent.index == 0 : parent.index + 1 >= above.size()) continue;
+    const uint32_t other_offset = above[with_left ? parent.index - 1 : parent.index + 1].child;
+    if (other_offset != (with_left ? page.left : page.right)) continue;
+    std::shared_ptr<const CdxPage> other_page;
+    s = Load(other_offset, &other_page);
+    if (!s.ok()) return s;
+    CdxPage other = *other_page;
+    // The right one of the pair survives: the parent's key for it already covers both.
+    CdxPage* first = with_left ? &other : &page;
+    CdxPage* second = with_left ? &page : &other;
+    const size_t first_index = with_left ? parent.index - 1 : parent.index;
+    if (!try_merge(*first, second)) continue;
+    const uint32_t first_offset = with_left ? other_offset : lv.offset;
+    const uint32_t second_offset = with_left ? lv.offset : other_offset;
+    if (second->left != kCdxNoPage) s = Relink(second->left, true, second_offset);
+    if (s.ok()) s = file_->FreePage(first_offset);
+    if (s.ok()) s = file_->WritePage(second_offset, *second, key_length_, fill_);
+    if (!s.ok()) return s;
+    above.erase(above.begin() + first_index);
+    above[first_index] = MaxOf(*second, second_offset);
+    parent.index = first_index;
+    return Shrink(path, level - 1);
+  }
+  s = file_->WritePage(lv.offset, page, key_length_, fill_);
+  if (!s.ok() || SameMax(above[parent.index], page.entries.back())) return s;
+  above[parent.index] = MaxOf(page, lv.offset);
+  return Shrink(path, level - 1);
+}
+
+Status CdxTree::CollapseRoot(uint32_t root, CdxPage page) {
+  for (int depth = 0; !page.leaf() && page.entries.size() == 1; ++depth) {
+    if (depth > kMaxDepth) return Corrupt("child pointers loop");
+    const uint32_t child_offset = page.entries[0].child;
+    std::shared_ptr<const CdxPage> child;
+    Status s = Load(child_offset, &child);
+    if (!s.ok()) return s;
+    page = *child;
+    page.attributes |= kCdxAttrRoot;
+    page.left = page.right = kCdxNoPage;
+    s = file_->WritePage(child_offset, page, key_length_, fill_);
+    if (s.ok()) s = file_->SetRoot(header_offset_, child_offset);
+    if (s.ok()) s = file_->FreePage(root);
+    if (!s.ok()) return s;
+    root = child_offset;
+  }
+  return Status::Ok();
+}
+
+Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
+  pages->clear();
+  std::shared_ptr<const CdxHeader> header;
+  Status s = file_->ReadHeader(header_offset_, &header);
+  if (!s.ok()) return s;
+  key_length_ = header->key_length;
+  std::set<uint32_t> seen;
+  std::vector<uint32_t> todo = {header->root};
+  while (!todo.empty()) {
+    const uint32_t offset = todo.back();
+    todo.pop_back();
+    if (!seen.insert(offset).second) return Corrupt("a page is reached twice");
+    std::shared_ptr<const CdxPage> page;
+    s = Load(offset, &page);
+    if (!s.ok()) return s;
+    pages->push_back(offset);
+    if (page->leaf()) continue;
+    for (const CdxEntry& e : page->entries) todo.push_back(e.child);
+  }
+  return Status::Ok();
+}
+
+Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
+                      const std::vector<CdxEntry>& sorted, uint32_t* root) {
+  struct Built {
+    uint32_t offset = 0;
+    CdxPage page;
+  };
+  std::vector<Built> level;
+  // Leaves as full as the compression allows, left to right.
+  for (size_t i = 0; i < sorted.size() || level.empty();) {
+    Built b;
+    size_t j = i;
+    while (j < sorted.size() && CdxLeafBytes(&sorted[i], j + 1 - i, key_length, fill) <= 488) ++j;
+    if (j == i && i < sorted.size()) return Corrupt("a key does not fit a leaf");
+    b.page.entries.assign(sorted.begin() + i, sorted.begin() + j);
+    level.push_back(std::move(b));
+    i = j;
+  }
+  const size_t capacity = CdxInteriorCapacity(key_length);
+  for (bool leaves = true;; leaves = false) {
+    for (Built& b : level) {
+      Status s = file->AllocatePage(&b.offset);
+      if (!s.ok()) return s;
+    }
+    for (size_t i = 0; i < level.size(); ++i) {
+      CdxPage& p = level[i].page;
+      p.attributes = (leaves ? kCdxAttrLeaf : 0) | (level.size() == 1 ? kCdxAttrRoot : 0);
+      p.left = i == 0 ? kCdxNoPage : level[i - 1].offset;
+      p.right = i + 1 == level.size() ? kCdxNoPage : level[i + 1].offset;
+      Status s = file->WritePage(level[i].offset, p, key_length, fill);
+      if (!s.ok()) return s;
+    }
+    if (level.size() == 1) {
+      *root = level[0].offset;
+      return Status::Ok();
+    }
+    std::vector<Built> above;
+    for (size_t i = 0; i < level.size(); i += capacity) {
+      Built b;
+      for (size_t j = i; j < level.size() && j < i + capacity; ++j) {
+        b.page.entries.push_back(MaxOf(level[j].page, level[j].offset));
+      }
+      above.push_back(std::move(b));
+    }
+    level = std::move(above);
+  }
+}
+
+}  // namespace sdx::xbase
