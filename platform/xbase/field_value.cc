@@ -104,16 +104,14 @@ uint32_t ReadMemoPointer(const uint8_t* bytes, uint32_t width) {
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
   }
   uint64_t block = 0;
-  bool seen_digit = false;
-  for (uint32_t i = 0; i < width; ++i) {
-    uint8_t c = bytes[i];
-    if (c == ' ' && !seen_digit) continue;
-    if (c < '0' || c > '9') break;
-    seen_digit = true;
-    block = block * 10 + (c - '0');
+  uint32_t i = 0;
+  while (i < width && bytes[i] == ' ') ++i;
+  for (; i < width && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
+    block = block * 10 + (bytes[i] - '0');
     if (block > UINT32_MAX) return 0;
   }
-  return static_cast<uint32_t>(block);
+  while (i < width && bytes[i] == ' ') ++i;
+  return i == width ? static_cast<uint32_t>(block) : 0;
 }
 
 void WriteMemoPointer(uint32_t block, uint32_t width, uint8_t* out) {
