@@ -205,6 +205,11 @@ Status CdxFile::ReadHeader(uint32_t offset, std::shared_ptr<const CdxHeader>* he
   return Status::Ok();
 }
 
+Status CdxFile::ReadRaw(uint32_t offset, void* bytes, size_t size) {
+  if (uint64_t{offset} + size > file_size_) return Corrupt("read beyond the end of the file");
+  return file_.ReadAt(offset, bytes, size);
+}
+
 Status CdxFile::WritePage(uint32_t offset, const CdxPage& page, uint32_t key_length, uint8_t fill) {
   if (update_depth_ == 0) return Corrupt("page written outside an update");
   uint8_t bytes[kCdxPageSize];

@@ -79,6 +79,8 @@ class CdxFile {
   Status ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
                   std::shared_ptr<const CdxPage>* page);
   Status ReadHeader(uint32_t offset, std::shared_ptr<const CdxHeader>* header);
+  // Raw bytes inside the file (a free page's link), bounds-checked.
+  Status ReadRaw(uint32_t offset, void* bytes, size_t size);
   Status WritePage(uint32_t offset, const CdxPage& page, uint32_t key_length, uint8_t fill);
   Status WriteHeader(uint32_t offset, const CdxHeader& header);
   Status SetRoot(uint32_t header_offset, uint32_t root);

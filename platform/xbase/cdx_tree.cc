@@ -227,8 +227,10 @@ Status CdxTree::Grow(std::vector<Level>* path, size_t level) {
     above = MaxOf(page, lv.offset);
     return Grow(path, level - 1);
   }
+  // Halves, except on the rightmost page of a level: keys that only ever grow (record ids,
+  // times) arrive there, and leaving the left page full keeps such a tree dense.
   const size_t n = page.entries.size();
-  size_t split = n / 2;
+  size_t split = page.right == kCdxNoPage ? n - 1 : n / 2;
   if (page.leaf()) {
     auto fits = [&](size_t m) {
       return CdxLeafBytes(page.entries.data(), m, key_length_, fill_) <= 488 &&
