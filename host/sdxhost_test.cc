@@ -401,6 +401,31 @@ TEST_F(SdxHostTest, SigtermFinishesRunningRequestsAndTerminatesTheExtension) {
   EXPECT_TRUE(fs::exists(dir_ / "marks" / "terminated"));
 }
 
+TEST_F(SdxHostTest, WithoutAnExtensionTheSiteIsServedAndTheExtensionPathAnswers503) {
+  ASSERT_TRUE(host_.Start(
+      {"--listen", "127.0.0.1:0", "--root", (dir_ / "root").string(), "--no-extension"}))
+      << host_.Stderr();
+  EXPECT_EQ(Get(host_.port(), "/hello.txt").status, 200);
+  EXPECT_EQ(Get(host_.port(), "/SdxRemote.dll?echo").status, 503);
+  host_.Signal(SIGINT);
+  EXPECT_EQ(host_.Wait(), 0);
+}
+
+TEST_F(SdxHostTest, AccessLogRecordsTheStatusTheExtensionSent) {
+  fs::path log = dir_ / "access.log";
+  StartHost({"--access-log", log.string()});
+  EXPECT_EQ(Get(host_.port(), "/SdxRemote.dll?status=501").status, 501);
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  std::string text;
+  while (text.find("\" 501 ") == std::string::npos && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::ifstream in(log);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_NE(text.find("\"GET /SdxRemote.dll?status=501 HTTP/1.1\" 501 "), std::string::npos)
+      << text;
+}
+
 TEST_F(SdxHostTest, StartFailuresExitWithAClearMessage) {
   struct Case {
     std::vector<std::string> args;
