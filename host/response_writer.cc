@@ -127,40 +127,33 @@ bool ResponseWriter::Write(const void* data, size_t size) {
   if (sink_ == nullptr || failed_) return false;
   if (!head_sent_ && !SendHeadLocked(kDefaultStatus, kDefaultHeaders)) return false;
   const char* bytes = static_cast<const char*>(data);
-  switch (framing_) {
-    case Framing::kNoBody:
-      return true;
-    case Framing::kLength:
-      // Bytes beyond the announced length would be read as the next response: drop them and
-      // let the connection close instead.
-      if (size > length_left_) {
-        size = length_left_;
-        keep_alive_ = false;
-      }
-      length_left_ -= size;
-      wire_.append(bytes, size);
-      break;
-    case Framing::kClose:
-      wire_.append(bytes, size);
-      break;
-    case Framing::kChunked:
-      if (size >= kFlushThreshold) {
-        // A large piece goes out as its own chunk without being copied.
-        CloseChunkLocked();
-        AppendHex(&wire_, size);
-        wire_.append("\r\n");
-        if (!FlushLocked() || !sink_->Send(bytes, size)) {
-          failed_ = true;
-          keep_alive_ = false;
-          return false;
-        }
-        wire_.append("\r\n");
-        ArmLocked();
-        return true;
-      }
-      chunk_.append(bytes, size);
-      break;
+  if (framing_ == Framing::kNoBody) return true;
+  if (framing_ == Framing::kLength) {
+    // Bytes beyond the announced length would be read as the next response: drop them and
+    // let the connection close instead.
+    if (size > length_left_) {
+      size = static_cast<size_t>(length_left_);
+      keep_alive_ = false;
+    }
+    length_left_ -= size;
   }
+  if (size >= kFlushThreshold) {
+    // A large piece goes out at once, without being copied into the buffer.
+    if (framing_ == Framing::kChunked) {
+      CloseChunkLocked();
+      AppendHex(&wire_, size);
+      wire_.append("\r\n");
+    }
+    if (!FlushLocked() || !sink_->Send(bytes, size)) {
+      failed_ = true;
+      keep_alive_ = false;
+      return false;
+    }
+    if (framing_ == Framing::kChunked) wire_.append("\r\n");
+    ArmLocked();
+    return true;
+  }
+  (framing_ == Framing::kChunked ? chunk_ : wire_).append(bytes, size);
   if (wire_.size() + chunk_.size() >= kFlushThreshold) return FlushLocked();
   ArmLocked();
   return !failed_;
@@ -179,6 +172,11 @@ bool ResponseWriter::Finish() {
   FlushLocked();
   sink_ = nullptr;
   ++generation_;
+  // An outsized head may have grown the buffer; the thread keeps it for every later request.
+  if (wire_.capacity() > 4 * kFlushThreshold) {
+    std::string().swap(wire_);
+    wire_.reserve(kFlushThreshold + 64);
+  }
   return !failed_;
 }
 

@@ -175,6 +175,23 @@ TEST(ResponseWriterTest, LargeWritesGoOutAsTheyComeAndFramingHolds) {
   EXPECT_EQ(wire.substr(at), "\r\n");
 }
 
+TEST(ResponseWriterTest, LargePiecesPassUnframedWhenTheBodyIsNotChunked) {
+  std::string big(ResponseWriter::kFlushThreshold + 1, 'b');
+  for (bool http11 : {false, true}) {
+    RecordingSink sink;
+    ResponseWriter writer(nullptr);
+    writer.Begin(&sink, http11, http11);
+    std::string length = "Content-Length: " + std::to_string(big.size() + 1) + "\r\n";
+    ASSERT_TRUE(writer.SendHead("200 OK", http11 ? length : ""));
+    ASSERT_TRUE(WriteText(&writer, "a"));
+    ASSERT_TRUE(WriteText(&writer, big));
+    ASSERT_TRUE(writer.Finish());
+    std::string wire = sink.all();
+    EXPECT_EQ(wire.substr(wire.find("\r\n\r\n") + 4), "a" + big) << http11;
+    EXPECT_EQ(writer.keep_alive(), http11);
+  }
+}
+
 TEST(ResponseWriterTest, GoneClientFailsLaterWrites) {
   RecordingSink sink;
   ResponseWriter writer(nullptr);
