@@ -14,7 +14,8 @@ int RunDiscMenu(std::string_view command_line, std::string_view current_folder,
   if (!platform.RegisterMenuClass(kMenuWindowClass)) return 0;
   if (!platform.CreateMainWindow(kMenuWindowClass, kMenuWindowTitle)) return 0;
   platform.LoadButtonBitmaps(ButtonBitmapIds());
-  platform.ShowDialog(kLayoutShown, dialog);
+  // Without its dialog the menu would wait unseen for a close button nobody can press.
+  if (!platform.ShowDialog(kLayoutShown, dialog)) return 0;
   return platform.RunMessageLoop();
 }
 

@@ -25,8 +25,9 @@ class MenuPlatform {
   // Creates the main window without showing it.
   virtual bool CreateMainWindow(std::string_view window_class, std::string_view title) = 0;
   virtual void LoadButtonBitmaps(std::span<const int> bitmap_ids) = 0;
-  // Shows the layout modally, owned by the main window, until the procedure ends it.
-  virtual void ShowDialog(int layout_id, MenuDialog& dialog) = 0;
+  // Shows the layout modally, owned by the main window, until the procedure ends it; false
+  // when the dialog cannot be shown at all.
+  virtual bool ShowDialog(int layout_id, MenuDialog& dialog) = 0;
   // Runs until the quit message and returns its code.
   virtual int RunMessageLoop() = 0;
 };

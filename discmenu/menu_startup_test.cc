@@ -34,8 +34,9 @@ class FakePlatform : public MenuPlatform {
     for (int id : bitmap_ids) call += " " + std::to_string(id);
     calls.push_back(call);
   }
-  void ShowDialog(int layout_id, MenuDialog&) override {
+  bool ShowDialog(int layout_id, MenuDialog&) override {
     calls.push_back("dialog " + std::to_string(layout_id));
+    return dialog_ok;
   }
   int RunMessageLoop() override {
     calls.push_back("loop");
@@ -45,6 +46,7 @@ class FakePlatform : public MenuPlatform {
   bool running = false;
   bool register_ok = true;
   bool create_ok = true;
+  bool dialog_ok = true;
   bool copied_before_search = false;
   std::vector<std::string> calls;
 
@@ -98,6 +100,12 @@ TEST_F(MenuStartupTest, FailedWindowStepsEndWithZero) {
   create_fails.create_ok = false;
   EXPECT_EQ(RunDiscMenu("", folder_.path().string(), create_fails, dialog_), 0);
   EXPECT_EQ(create_fails.calls.back(), "create Vantorel Suite");
+
+  // No dialog: the menu ends rather than wait unseen in its loop.
+  FakePlatform dialog_fails(folder_);
+  dialog_fails.dialog_ok = false;
+  EXPECT_EQ(RunDiscMenu("", folder_.path().string(), dialog_fails, dialog_), 0);
+  EXPECT_EQ(dialog_fails.calls.back(), "dialog 102");
 }
 
 TEST_F(MenuStartupTest, MissingModuleListDoesNotStopTheMenu) {

@@ -42,15 +42,16 @@ void X11MenuPlatform::LoadButtonBitmaps(std::span<const int> bitmap_ids) {
   }
 }
 
-void X11MenuPlatform::ShowDialog(int layout_id, MenuDialog& dialog) {
+bool X11MenuPlatform::ShowDialog(int layout_id, MenuDialog& dialog) {
   const DialogLayout* layout = FindDialogLayout(layout_id);
-  if (layout == nullptr) return;
+  if (layout == nullptr) return false;
   dialog_ = X11Dialog::Create(display_, *layout, main_window_, bitmaps_, dialog,
                               [this] { posted_.push_back(Posted::kDestroyMain); });
-  if (dialog_ == nullptr) return;
+  if (dialog_ == nullptr) return false;
   dialog_->Open();
   Pump([this] { return dialog_ == nullptr || dialog_->ended() || quit_; });
   dialog_.reset();
+  return true;
 }
 
 int X11MenuPlatform::RunMessageLoop() {

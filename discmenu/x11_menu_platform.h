@@ -27,7 +27,7 @@ class X11MenuPlatform : public MenuPlatform {
   bool RegisterMenuClass(std::string_view window_class) override;
   bool CreateMainWindow(std::string_view window_class, std::string_view title) override;
   void LoadButtonBitmaps(std::span<const int> bitmap_ids) override;
-  void ShowDialog(int layout_id, MenuDialog& dialog) override;
+  bool ShowDialog(int layout_id, MenuDialog& dialog) override;
   int RunMessageLoop() override;
 
  private:
