@@ -10,7 +10,13 @@
 // '..', ".." or [..]; .T. .F.; unary -, + - * / on numbers (x / 0 is 0), + on texts; the
 // relations = == <> # != < <= > >= and $ ; .NOT. (or !), .AND., .OR. and parentheses; and the
 // functions LTRIM RTRIM TRIM ALLTRIM UPPER LOWER STR LEFT RIGHT SUBSTR VAL DTOS IIF DELETED
-// RECNO, each also by the first four letters or more of its name ("DELE()").
+// RECNO, each also by the first four letters or more of its name ("DELE()"). Text relations
+// follow SET EXACT OFF (CompareText in expr_format.h); == compares exactly.
+//
+// Field values: C fields are their bytes at full width; N and F their ASCII number, 0 when it
+// does not read as one; B the little-endian double; I and Y the integer and the currency;
+// L true for T, t, Y or y; D the date. M fields (a block pointer) and other types are refused
+// when compiling.
 #pragma once
 
 #include <cstdint>
@@ -42,9 +48,10 @@ class Expression {
 
   const std::string& text() const { return text_; }
   ExprType type() const { return type_; }
-  // The static width: the most bytes a character result can have (a field's width, LEFT(x,n)
-  // n, STR(x,w,d) w, TRIM and UPPER their argument's, '+' the sum), which is the key length
-  // of a character tag. 8 for dates and numbers, 1 for logicals.
+  // The static width of a character result, which is the key length of a character tag: a
+  // field's width, LEFT(x,n), RIGHT(x,n) and SUBSTR(x,s,n) n, STR(x,w,d) w, TRIM, UPPER and
+  // the like their argument's, IIF the wider branch, '+' the sum. Results are never longer;
+  // EvaluateKey pads shorter ones. 8 for dates and numbers, 1 for logicals.
   uint32_t width() const { return width_; }
 
   // Evaluates on one record; a record shorter than the layout reads as blank.

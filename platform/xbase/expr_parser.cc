@@ -206,27 +206,27 @@ Status ExprParser::Parse(Expression* out) {
     return Fail(lexer_.position(), "unexpected " + Describe(lexer_) + " after a whole expression");
   }
 
-  Expression expression;
-  expression.text_ = std::string(text_);
-  expression.type_ = nodes_[root].type;
-  switch (expression.type_) {
+  uint64_t width = 1;
+  switch (nodes_[root].type) {
     case ExprType::kCharacter:
-      expression.width_ = static_cast<uint32_t>(nodes_[root].width);
+      width = nodes_[root].width;
       break;
     case ExprType::kNumeric:
     case ExprType::kDate:
-      expression.width_ = 8;
+      width = 8;
       break;
     case ExprType::kLogical:
-      expression.width_ = 1;
       break;
   }
+  Expression expression;
   uint32_t depth = 0;
   uint64_t text_bytes = 0;
   Emit(root, &expression, &depth, &text_bytes);
-  if (text_bytes + expression.width_ > kMaxTextBytes) {
-    return Fail(1, "expression builds too much text");
-  }
+  // The text regions and the padded key must stay a sane size for every caller's state.
+  if (text_bytes + width > kMaxTextBytes) return Fail(1, "expression builds too much text");
+  expression.text_ = std::string(text_);
+  expression.type_ = nodes_[root].type;
+  expression.width_ = static_cast<uint32_t>(width);
   expression.text_bytes_ = static_cast<uint32_t>(text_bytes);
   expression.record_length_ = static_cast<uint32_t>(record_length_);
   *out = std::move(expression);
@@ -681,7 +681,9 @@ Status ExprParser::MakeCall(ExprOpCode code, const char* name, uint32_t position
       break;
     case ExprOpCode::kLeft:
     case ExprOpCode::kRight:
-      if (Constant(args[1], &constant)) n.width = ClampCount(constant, first_width);
+      // LEFT(x,n) and RIGHT(x,n) are n wide even past x's width: the width a key has in
+      // files other engines made. The text itself never grows; the index pads it.
+      if (Constant(args[1], &constant)) n.width = ClampCount(constant, kMaxTextBytes + 1);
       break;
     case ExprOpCode::kSubstr:
       n.a = static_cast<uint32_t>(args.size());
@@ -689,7 +691,7 @@ Status ExprParser::MakeCall(ExprOpCode code, const char* name, uint32_t position
         n.width = first_width - ClampCount(std::trunc(constant) - 1, first_width);
       }
       if (args.size() == 3 && Constant(args[2], &constant)) {
-        n.width = ClampCount(constant, n.width);
+        n.width = ClampCount(constant, kMaxTextBytes + 1);
       }
       break;
     case ExprOpCode::kStr: {

@@ -63,7 +63,7 @@ class ExprParser {
   std::span<const FieldLayout> fields_;
   ExprLexer lexer_;
   std::vector<Node> nodes_;
-  int nesting_ = 0;  // parse functions active, bounded so that deep nesting is an error
+  int nesting_ = 0;             // parse functions active, bounded so that deep nesting is an error
   uint64_t record_length_ = 1;  // the deletion flag at least
 };
 
