@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -23,14 +24,18 @@ namespace fs = std::filesystem;
 const std::string kHost = std::string(SDX_BINARY_DIR) + "/host/sdxhost";
 const std::string kExtension = std::string(SDX_BINARY_DIR) + "/host/sdx_host_test_extension.so";
 
-// Waits for `path` to exist, polling; generous, since the machine may be busy.
-bool WaitForFile(const fs::path& path) {
+// Polls `done` until it holds; the deadline is generous, since the machine may be busy.
+bool WaitUntil(const std::function<bool()>& done) {
   auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!fs::exists(path)) {
+  while (!done()) {
     if (std::chrono::steady_clock::now() > give_up) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+bool WaitForFile(const fs::path& path) {
+  return WaitUntil([&] { return fs::exists(path); });
 }
 
 void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
@@ -388,11 +393,7 @@ TEST_F(SdxHostTest, SigtermFinishesRunningRequestsAndTerminatesTheExtension) {
   ASSERT_TRUE(running.ReadUntil("first-piece\n", &received));
   host_.Signal(SIGTERM);
   // Once the host drains, new requests are turned away; the running one goes on.
-  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (Get(host_.port(), "/hello.txt").status != 503 &&
-         std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  EXPECT_TRUE(WaitUntil([&] { return Get(host_.port(), "/hello.txt").status == 503; }));
   EXPECT_FALSE(fs::exists(dir_ / "marks" / "terminated"));
   Touch(release);
   ASSERT_TRUE(running.ReadUntil("0\r\n\r\n", &received));
@@ -415,13 +416,12 @@ TEST_F(SdxHostTest, AccessLogRecordsTheStatusTheExtensionSent) {
   fs::path log = dir_ / "access.log";
   StartHost({"--access-log", log.string()});
   EXPECT_EQ(Get(host_.port(), "/SdxRemote.dll?status=501").status, 501);
-  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   std::string text;
-  while (text.find("\" 501 ") == std::string::npos && std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WaitUntil([&] {
     std::ifstream in(log);
     text.assign(std::istreambuf_iterator<char>(in), {});
-  }
+    return text.find("\" 501 ") != std::string::npos;
+  });
   EXPECT_NE(text.find("\"GET /SdxRemote.dll?status=501 HTTP/1.1\" 501 "), std::string::npos)
       << text;
 }
