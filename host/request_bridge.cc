@@ -241,9 +241,15 @@ bool RequestBridge::ServerSupportFunction(sdx::isapi::ConnectionId conn, uint32_
                                           void* buffer, uint32_t* size, void* data) {
   if (request != sdx::isapi::kReqSendResponseHeader) return false;
   auto* context = static_cast<RequestContext*>(conn);
-  const char* status = buffer != nullptr ? static_cast<const char*>(buffer) : "";
+  // The status text ends at its zero byte or after `*size` bytes, whichever comes first.
+  std::string_view status;
+  if (buffer != nullptr) {
+    const char* text = static_cast<const char*>(buffer);
+    status = size != nullptr && *size > 0 ? std::string_view(text, strnlen(text, *size))
+                                          : std::string_view(text);
+  }
   const char* headers = data != nullptr ? static_cast<const char*>(data) : "";
-  return context->writer.SendHead(*status != '\0' ? status : "200 OK", headers);
+  return context->writer.SendHead(status.empty() ? "200 OK" : status, headers);
 }
 
 }  // namespace sdx::host
