@@ -12,9 +12,6 @@
 namespace sdx::xbase {
 namespace {
 
-// Attempts of a read that met impossible page contents, with a short growing pause between
-// them, before the contents count as corruption.
-constexpr int kReadAttempts = 5;
 // Decoded pages kept before the cache starts over.
 constexpr size_t kMaxCachedPages = 8192;
 constexpr uint32_t kDirectoryKeyLength = 10;
@@ -110,7 +107,9 @@ void CdxFile::DropCache() {
 Status CdxFile::Read(const std::function<Status()>& op) {
   if (update_depth_ > 0) return op();
   Status s;
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+  // A read that met impossible contents is tried again after a short, growing pause, so that
+  // a writer that does not lock can finish what it was writing.
+  for (int attempt = 0; attempt < read_attempts_; ++attempt) {
     if (attempt > 0) {
       DropCache();
       stamp_valid_ = false;

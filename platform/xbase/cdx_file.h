@@ -74,6 +74,9 @@ class CdxFile {
   // (a writer that does not lock may be halfway) are retried a few times before they count
   // as corruption. Inside an update the op runs once, under the exclusive lock.
   Status Read(const std::function<Status()>& op);
+  // How often Read tries before giving up on impossible contents (tools reading a file known
+  // to be idle use 1).
+  void set_read_attempts(int attempts) { read_attempts_ = attempts < 1 ? 1 : attempts; }
 
   // Page access for the tree code, valid inside Read or an update.
   Status ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
@@ -103,6 +106,7 @@ class CdxFile {
 
   OsFile file_;
   bool writable_ = false;
+  int read_attempts_ = 5;
   int update_depth_ = 0;
   bool dirty_ = false;
   uint64_t file_size_ = 0;
