@@ -239,6 +239,7 @@ TEST_F(ExprCasesTest, LogicalResults) {
       {".NOT. 1 = 2", true},
       {"1 = 1.AND.2 = 2", true},
       {"1 = 1 .and. .not. 2 = 3", true},
+      {"\t1 = 1\r\n.AND. 2 = 2\n", true},
       {"FLAG = .T.", true},
       {"FLAG <> .F.", true},
       {"FLAG == .T. .AND. FLAG # .F.", true},

@@ -33,7 +33,11 @@ ExprToken ExprLexer::DottedWord(size_t at, size_t* length) const {
 Status ExprLexer::Next() {
   const ExprToken previous = token_;
   const size_t previous_end = at_;
-  while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t')) ++at_;
+  // Expressions read from index files or settings may be broken over lines.
+  while (at_ < text_.size() &&
+         (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n')) {
+    ++at_;
+  }
   position_ = static_cast<uint32_t>(at_ + 1);
   if (at_ >= text_.size()) {
     token_ = ExprToken::kEnd;
