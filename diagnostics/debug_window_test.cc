@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/win/debug_socket.h"
+#include "platform/win/temp_folder_test_util.h"
 
 namespace sdx {
 namespace {
@@ -43,21 +44,17 @@ class TestListener {
   bool bound_ = false;
 };
 
-class DebugWindowTest : public testing::Test {
+class DebugWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(SDX_BINARY_DIR "/test-tmp");
-    std::string pattern = SDX_BINARY_DIR "/test-tmp/dbgwin-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    setenv("SDX_CONFIG_DIR", folder_.c_str(), 1);
+    ASSERT_FALSE(scratch_.path().empty());
+    setenv("SDX_CONFIG_DIR", scratch_.path().c_str(), 1);
   }
   void TearDown() override {
     SetWebLoggerOn(0);
     unsetenv("SDX_CONFIG_DIR");
-    std::filesystem::remove_all(folder_);
   }
-  std::string folder_;
+  testing::TempFolder scratch_{"dbgwin"};
 };
 
 TEST_F(DebugWindowTest, RecordFormatInTheCLocale) {

@@ -21,7 +21,7 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-class WebLogTest : public testing::Test {
+class WebLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The log folder is lower-cased, so the test folder must be lower case to be found again.

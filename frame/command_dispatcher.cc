@@ -5,20 +5,10 @@
 #include "frame/join_repeated_parameters.h"
 #include "frame/parse_long.h"
 #include "frame/url_decode.h"
+#include "platform/win/ignore_case.h"
 
 namespace sdx {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The hidden form field that names the command inside the request text itself.
 constexpr std::string_view kCommandField = "MfcISAPICommand";
@@ -31,7 +21,7 @@ CommandDispatcher::CommandDispatcher(const CommandTable* table)
 const CommandEntry* CommandDispatcher::FindCommand(std::string_view name) const {
   if (name.empty()) name = table_->default_command;
   for (const CommandEntry& command : table_->commands) {
-    if (SameName(command.name, name)) return &command;
+    if (win::EqualIgnoringCase(command.name, name)) return &command;
   }
   return nullptr;
 }
@@ -96,7 +86,7 @@ int CommandDispatcher::Bind(const CommandEntry& command, std::string_view params
     std::string_view value;
     if (equals != std::string_view::npos) {
       std::string_view name = piece.substr(0, equals);
-      while (index < count && !SameName((*specs)[index].name, name)) ++index;
+      while (index < count && !win::EqualIgnoringCase((*specs)[index].name, name)) ++index;
       if (index == count || named[index] || positioned[index]) return kBadParam;
       named[index] = true;
       value = piece.substr(equals + 1);
@@ -131,7 +121,8 @@ int CommandDispatcher::CallFunction(HttpServerContext& context, std::string_view
   std::string_view params;
 
   size_t equals = text.find('=');
-  if (equals != std::string_view::npos && SameName(text.substr(0, equals), kCommandField)) {
+  if (equals != std::string_view::npos &&
+      win::EqualIgnoringCase(text.substr(0, equals), kCommandField)) {
     std::string_view rest = text.substr(equals + 1);
     size_t amp = rest.find('&');
     command = FindCommand(rest.substr(0, amp));

@@ -1,32 +1,12 @@
 #include "frame/load_template.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "diagnostics/debug_window.h"
+#include "platform/win/whole_file.h"
 
 namespace sdx {
 namespace {
 
 constexpr std::string_view kCommentEnd = "***-->";
-
-bool ReadFile(const std::string& path, std::string* text) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) ok = false;  // a folder opens but does not read
-    if (got <= 0) break;
-    text->append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  return ok;
-}
 
 }  // namespace
 
@@ -40,7 +20,7 @@ bool LoadTemplate(std::string_view folder, std::string_view file_name, std::stri
   text->clear();
   std::string path = std::string(folder) + "/" + std::string(file_name);
   WriteDebugWindow(path);
-  if (!ReadFile(path, text)) {
+  if (!win::ReadWholeFile(path, text)) {
     text->clear();
     WriteDebugWindow("Error opening " + std::string(file_name));
     return false;

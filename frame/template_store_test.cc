@@ -16,6 +16,7 @@
 #include "diagnostics/debug_window.h"
 #include "frame/load_template.h"
 #include "platform/win/debug_socket.h"
+#include "platform/win/temp_folder_test_util.h"
 
 namespace sdx {
 namespace {
@@ -23,10 +24,8 @@ namespace {
 class TemplateStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(SDX_BINARY_DIR "/test-tmp");
-    std::string pattern = SDX_BINARY_DIR "/test-tmp/templates-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    ASSERT_FALSE(scratch_.path().empty());
+    folder_ = scratch_.path();
     // The web log and the debug window of this test stay inside its folder.
     std::ofstream(folder_ + "/evhub.ini") << "[evhub]\npath=" << folder_ << "/\n";
     setenv("SDX_CONFIG_DIR", folder_.c_str(), 1);
@@ -34,12 +33,12 @@ class TemplateStoreTest : public ::testing::Test {
   void TearDown() override {
     SetWebLoggerOn(0);
     unsetenv("SDX_CONFIG_DIR");
-    std::filesystem::remove_all(folder_);
   }
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(folder_ + "/" + name, std::ios::binary) << text;
   }
 
+  testing::TempFolder scratch_{"templates"};
   std::string folder_;
 };
 

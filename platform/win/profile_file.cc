@@ -10,6 +10,9 @@
 #include <functional>
 #include <optional>
 
+#include "platform/win/ignore_case.h"
+#include "platform/win/whole_file.h"
+
 namespace sdx::win {
 namespace {
 
@@ -19,17 +22,6 @@ std::string_view Trim(std::string_view text) {
   size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // One line of a profile file as the lookups see it.
@@ -74,23 +66,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text) {
-  text->clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buffer[16384];
-  bool ok = true;
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) ok = false;
-    if (got <= 0) break;
-    text->append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
-  return ok;
-}
-
 // Index range [begin, end) of the body of the first section named `section`; nullopt when the
 // file has no such section.
 struct SectionRange {
@@ -103,7 +78,7 @@ std::optional<SectionRange> FindSection(const std::vector<std::string_view>& lin
                                         std::string_view section) {
   for (size_t i = 0; i < lines.size(); ++i) {
     Line line = Classify(lines[i]);
-    if (line.kind != Line::kSection || !SameName(line.name, section)) continue;
+    if (line.kind != Line::kSection || !EqualIgnoringCase(line.name, section)) continue;
     size_t end = i + 1;
     while (end < lines.size() && Classify(lines[end]).kind != Line::kSection) ++end;
     return SectionRange{i, i + 1, end};
@@ -118,7 +93,7 @@ std::optional<std::string> FindValue(const std::string& text, std::string_view s
   if (!range) return std::nullopt;
   for (size_t i = range->begin; i < range->end; ++i) {
     Line line = Classify(lines[i]);
-    if (line.kind == Line::kEntry && line.has_equals && SameName(line.name, key)) {
+    if (line.kind == Line::kEntry && line.has_equals && EqualIgnoringCase(line.name, key)) {
       return std::string(line.value);
     }
   }
@@ -243,7 +218,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     size_t last_content = range->header;
     for (size_t i = range->begin; i < range->end; ++i) {
       Line line = Classify(views[i]);
-      if (line.kind == Line::kEntry && line.has_equals && SameName(line.name, key)) {
+      if (line.kind == Line::kEntry && line.has_equals && EqualIgnoringCase(line.name, key)) {
         (*lines)[i] = std::string(line.name) + "=" + trimmed_value + std::string(cr);
         return true;
       }
@@ -267,7 +242,7 @@ bool DeletePrivateProfileKey(std::string_view section, std::string_view key,
     for (size_t i = 0; i < lines->size(); ++i) {
       Line line = Classify(views[i]);
       if (i >= range->begin && i < range->end && line.kind == Line::kEntry && line.has_equals &&
-          SameName(line.name, key)) {
+          EqualIgnoringCase(line.name, key)) {
         removed = true;
         continue;
       }

@@ -12,19 +12,18 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/temp_folder_test_util.h"
+
 namespace sdx::win {
 namespace {
 
-class ProfileFileTest : public testing::Test {
+class ProfileFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(SDX_BINARY_DIR "/test-tmp");
-    std::string pattern = SDX_BINARY_DIR "/test-tmp/profile-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    ASSERT_FALSE(scratch_.path().empty());
+    folder_ = scratch_.path();
     path_ = folder_ + "/settings.ini";
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   void WriteFile(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
   std::string ReadFile() {
@@ -34,6 +33,7 @@ class ProfileFileTest : public testing::Test {
     return text.str();
   }
 
+  testing::TempFolder scratch_{"profile"};
   std::string folder_;
   std::string path_;
 };
