@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "frame/extension_request.h"
 #include "frame/http_server_context.h"
@@ -176,6 +179,36 @@ TEST(CommandDispatcherTest, ProductCommandsAreNotWiredYet) {
     EXPECT_EQ(command.handler, nullptr) << command.name;
     EXPECT_EQ(dispatcher.CallFunction(context, command.name, std::nullopt, 0), kNoSuchCommand);
   }
+}
+
+std::atomic<int> good_calls{0};
+
+void CountGood(HttpServerContext&, const CommandArguments& arguments) {
+  if (arguments.Text(0) == "0" && arguments.Long(1) == 1) ++good_calls;
+}
+
+// Many first uses of one command at once: the defaults are parsed once, under the dispatch's
+// lock, and every call sees them whole.
+TEST(CommandDispatcherTest, ConcurrentFirstUse) {
+  CommandTable table;
+  table.default_command = "LogOnOff";
+  table.commands = {{"LogOnOff",
+                     CommandKind::kParams,
+                     {ParamType::kText, ParamType::kLong},
+                     "SId=0 Logon=1",
+                     &CountGood}};
+  CommandDispatcher dispatcher(&table);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&dispatcher] {
+      for (int i = 0; i < 200; ++i) {
+        HttpServerContext context(nullptr);
+        dispatcher.CallFunction(context, "", std::nullopt, 0);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(good_calls.load(), 8 * 200);
 }
 
 }  // namespace
