@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/xbase/expr_expression.h"
@@ -439,6 +440,26 @@ TEST_F(ExprCasesTest, MovedExpressionsAndSharedStatesKeepWorking) {
   const Expression empty;
   EXPECT_EQ(empty.Evaluate(view, &shared).type, ExprType::kLogical);
   EXPECT_FALSE(empty.EvaluateLogical(view, &shared));
+}
+
+TEST_F(ExprCasesTest, ThreadsShareOneCompiledExpression) {
+  Expression expression;
+  ASSERT_TRUE(Expression::Compile("UPPER(TRIM(NAME)) + STR(AMOUNT, 8, 2) + DTOS(BORN)", fields_,
+                                  &expression)
+                  .ok());
+  const RecordView view{record_.data(), static_cast<uint32_t>(record_.size()), 1};
+  const std::string expected(expression.EvaluateKey(view, &state_));
+  ASSERT_EQ(expected, "  SMITH  123.4519960704   ");
+  std::vector<int> mismatches(4, 0);
+  std::vector<std::thread> threads;
+  for (int& count : mismatches) {
+    threads.emplace_back([&expression, &view, &expected, &count] {
+      ExprState own;
+      for (int i = 0; i < 2000; ++i) count += expression.EvaluateKey(view, &own) != expected;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 TEST(ExprFormatTest, NumericFieldsParseLeniently) {
