@@ -1,7 +1,9 @@
 #include "platform/xbase/dbf_table.h"
 
 #include <strings.h>
+#include <time.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -26,6 +28,12 @@ void PutU32(uint8_t* p, uint32_t v) {
 uint32_t GetU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+int64_t CoarseNowNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
 void Today(uint8_t* date) {
@@ -136,9 +144,9 @@ Status DbfTable::ReadRecord(uint32_t record, uint8_t* out) {
 Status DbfTable::ReadRecordAhead(uint32_t record, uint8_t* out) {
   if (record == 0) return Status::Error(kErrParm, "record number 0");
   if (HoldsRecordLock(record)) return ReadRecord(record, out);
-  const auto now = std::chrono::steady_clock::now();
+  const int64_t now = CoarseNowNs();
   if (record >= window_first_ && record - window_first_ < window_records_ &&
-      now - window_time_ <= kReadAheadMaxAge) {
+      now - window_time_ns_ <= kReadAheadMaxAgeNs) {
     std::memcpy(out, window_.data() + static_cast<size_t>(record - window_first_) * record_length_,
                 record_length_);
     return Status::Ok();
@@ -155,7 +163,7 @@ Status DbfTable::ReadRecordAhead(uint32_t record, uint8_t* out) {
   }
   window_first_ = record;
   window_records_ = static_cast<uint32_t>(got / record_length_);
-  window_time_ = now;
+  window_time_ns_ = now;
   std::memcpy(out, window_.data(), record_length_);
   return Status::Ok();
 }

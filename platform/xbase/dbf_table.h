@@ -5,7 +5,6 @@
 // at a time per object.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -23,9 +22,11 @@ namespace sdx::xbase {
 
 class DbfTable {
  public:
-  // Sequential reads may be served from one read of many records while it is this young; a
-  // record read by number, or one this table holds locked, always comes from the file.
-  static constexpr auto kReadAheadMaxAge = std::chrono::milliseconds(10);
+  // Sequential reads may be served from one read of many records while it is this young (by
+  // the coarse monotonic clock, whose reading costs next to nothing; its few milliseconds of
+  // granularity are part of the bound); a record read by number, or one this table holds
+  // locked, always comes from the file.
+  static constexpr int64_t kReadAheadMaxAgeNs = 10'000'000;
   static constexpr size_t kReadAheadBytes = 64 * 1024;
 
   // Opens the table at `path` (exact name, else a case-insensitive match in its folder) and its
@@ -96,7 +97,7 @@ class DbfTable {
   std::vector<uint8_t> window_;
   uint32_t window_first_ = 0;
   uint32_t window_records_ = 0;
-  std::chrono::steady_clock::time_point window_time_;
+  int64_t window_time_ns_ = 0;
 };
 
 }  // namespace sdx::xbase

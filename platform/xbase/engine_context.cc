@@ -41,6 +41,7 @@ DATA4* AddTable(CODE4* c4, std::unique_ptr<DbfTable> table) {
     auto field = std::make_unique<FIELD4>();
     field->data = data.get();
     field->number = i;
+    field->field = &data->table->fields()[i];
     data->fields.push_back(std::move(field));
   }
   DATA4* handle = data.get();

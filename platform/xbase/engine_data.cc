@@ -54,7 +54,7 @@ int Load(DATA4* data, uint32_t record, bool ahead) {
 Status RecordExists(DATA4* data, uint32_t record, bool* exists) {
   *exists = false;
   if (record == 0) return Status::Ok();
-  if (record > data->table->known_count()) {
+  if (record > data->table->known_count()) [[unlikely]] {
     uint32_t count = 0;
     Status s = data->table->ReadRecordCount(&count);
     if (!s.ok()) return s;
@@ -67,7 +67,7 @@ enum class Move { kTop, kBottom, kNext, kPrevious };
 
 // The one place that applies the current order.
 int Position(DATA4* data, Move move) {
-  int rc = d4flush(data);
+  int rc = data->changed ? d4flush(data) : kSuccess;
   if (rc < 0) return rc;
   data->appending = false;
   sdx::xbase::TableIndex* order =

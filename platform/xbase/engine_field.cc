@@ -16,8 +16,6 @@ using sdx::xbase::kSuccess;
 using sdx::xbase::NoThrow;
 using sdx::xbase::Status;
 
-const FieldLayout& FIELD4::layout() const { return data->table->fields()[number]; }
-
 namespace {
 
 uint8_t* Bytes(const FIELD4* field) { return field->data->record.data() + field->layout().offset; }

@@ -44,8 +44,9 @@ R NoThrow(R fallback, F&& body) noexcept {
 
 struct FIELD4 {
   DATA4* data = nullptr;
-  size_t number = 0;  // index into the table's fields
-  const sdx::xbase::FieldLayout& layout() const;
+  size_t number = 0;                               // index into the table's fields
+  const sdx::xbase::FieldLayout* field = nullptr;  // the table's layout, fixed while it is open
+  const sdx::xbase::FieldLayout& layout() const { return *field; }
 
   // The memo of the record loaded as `memo_generation`; an assigned memo waits in `memo` with
   // memo_changed set until the record is written.

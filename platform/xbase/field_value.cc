@@ -1,5 +1,6 @@
 #include "platform/xbase/field_value.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -10,41 +11,44 @@ namespace sdx::xbase {
 
 double ParseNumeric(const uint8_t* bytes, uint32_t width, bool* valid) {
   if (valid != nullptr) *valid = true;
-  uint32_t begin = 0;
-  uint32_t end = width;
-  while (begin < end && (bytes[begin] == ' ' || bytes[begin] == 0)) ++begin;
-  while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == 0)) --end;
-  if (begin == end) return 0.0;
-
-  // Check the shape first so that strtod never sees anything but [sign] digits [. digits].
-  uint32_t i = begin;
+  // One pass: blanks, an optional sign, digits, an optional point with digits, blanks. Integers
+  // of up to 18 digits (every N field of the system's tables) are exact without strtod.
+  uint32_t i = 0;
+  while (i < width && (bytes[i] == ' ' || bytes[i] == 0)) ++i;
+  if (i == width) return 0.0;
+  const uint32_t begin = i;
+  if (width - i <= 18) {
+    // The common shape, blanks then digits to the end, in one tight loop.
+    uint64_t v = 0;
+    uint32_t j = i;
+    for (; j < width && static_cast<unsigned>(bytes[j] - '0') < 10; ++j)
+      v = v * 10 + (bytes[j] - '0');
+    if (j == width) return static_cast<double>(v);
+  }
   bool negative = false;
   if (bytes[i] == '+' || bytes[i] == '-') negative = bytes[i++] == '-';
-  uint32_t digits = 0;
   uint64_t integer = 0;
-  bool point = false;
-  for (; i < end; ++i) {
-    uint8_t c = bytes[i];
-    if (c >= '0' && c <= '9') {
-      if (!point && digits < 18) integer = integer * 10 + (c - '0');
-      ++digits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      if (valid != nullptr) *valid = false;
-      return 0.0;
-    }
+  uint32_t digits = 0;
+  for (; i < width && bytes[i] >= '0' && bytes[i] <= '9'; ++i, ++digits) {
+    integer = integer * 10 + (bytes[i] - '0');
   }
-  if (digits == 0) {
+  uint32_t fraction_digits = 0;
+  const bool point = i < width && bytes[i] == '.';
+  if (point) {
+    for (++i; i < width && bytes[i] >= '0' && bytes[i] <= '9'; ++i) ++fraction_digits;
+  }
+  const uint32_t end = i;
+  while (i < width && (bytes[i] == ' ' || bytes[i] == 0)) ++i;
+  if (i != width || digits + fraction_digits == 0) {
     if (valid != nullptr) *valid = false;
     return 0.0;
   }
   if (!point && digits <= 18) {
-    double v = static_cast<double>(integer);
+    const double v = static_cast<double>(integer);
     return negative ? -v : v;
   }
   char buffer[300];
-  uint32_t n = std::min<uint32_t>(end - begin, sizeof(buffer) - 1);
+  const uint32_t n = std::min<uint32_t>(end - begin, sizeof(buffer) - 1);
   std::memcpy(buffer, bytes + begin, n);
   buffer[n] = 0;
   return std::strtod(buffer, nullptr);
@@ -77,15 +81,13 @@ bool FormatInteger(long value, uint32_t width, uint8_t* out) {
   return true;
 }
 
-double ReadDouble(const uint8_t* bytes) {
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = bits << 8 | bytes[i];
-  return std::bit_cast<double>(bits);
-}
-
 void WriteDouble(double value, uint8_t* out) {
-  uint64_t bits = std::bit_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &bits, sizeof(bits));
+  } else {
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+  }
 }
 
 int32_t ReadInt32(const uint8_t* bytes) {

@@ -3,7 +3,9 @@
 // decoder accepts any bytes: garbage gives a documented fallback, never undefined behaviour.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/xbase/field_layout.h"
@@ -20,7 +22,16 @@ double ParseNumeric(const uint8_t* bytes, uint32_t width, bool* valid = nullptr)
 bool FormatNumeric(double value, uint32_t width, uint32_t decimals, uint8_t* out);
 bool FormatInteger(long value, uint32_t width, uint8_t* out);
 
-double ReadDouble(const uint8_t* bytes);  // 8 bytes, little-endian IEEE-754
+// 8 bytes, little-endian IEEE-754. Inline: the sequential walk reads many of them per record.
+inline double ReadDouble(const uint8_t* bytes) {
+  uint64_t bits = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, bytes, sizeof(bits));
+  } else {
+    for (int i = 7; i >= 0; --i) bits = bits << 8 | bytes[i];
+  }
+  return std::bit_cast<double>(bits);
+}
 void WriteDouble(double value, uint8_t* out);
 int32_t ReadInt32(const uint8_t* bytes);  // 4 bytes, little-endian
 

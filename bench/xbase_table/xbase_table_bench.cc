@@ -1,0 +1,256 @@
+// Times the table engine against SQLite doing the same work on the same rows of a LogAlarm-
+// shaped table (20 fields: 13 doubles, 7 numbers): a sequential read of every record and field,
+// random reads by record number, and appends made one by one, each visible to other processes
+// when it returns (SQLite: one autocommit transaction per row, synchronous off). The sequential
+// read is also set against reading the table file's bytes with plain read calls. Times are the
+// process's CPU time (user and system), which other work on a shared machine disturbs far less
+// than wall-clock time; every operation here is CPU-bound on files in the page cache.
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/xbase/engine_calls.h"
+
+namespace {
+
+struct Column {
+  const char* name;
+  char type;
+  unsigned short width;
+};
+
+const Column kColumns[] = {
+    {"LOG_ID", 'B', 8},     {"STATUS_ID", 'B', 8},  {"COURIERID", 'B', 8},  {"TIME", 'N', 11},
+    {"NODE_ID", 'B', 8},    {"TECH_ID", 'B', 8},    {"MSG_ID", 'B', 8},     {"ALARM_ID", 'B', 8},
+    {"DUPTOTAL", 'N', 5},   {"COVER_ID", 'B', 8},   {"NULLIFY_ID", 'B', 8}, {"FLAGS", 'N', 3},
+    {"LEVEL", 'N', 2},      {"ESCL_LVL", 'N', 2},   {"ORIG_TIME", 'N', 11}, {"EVENT_ID", 'B', 8},
+    {"ORGTECH_ID", 'B', 8}, {"ESCL_FLAGS", 'N', 5}, {"ORGEVENTID", 'B', 8}, {"DOWNDEVICE", 'B', 8},
+};
+constexpr int kColumnCount = 20;
+
+// Row i's value of column c: deterministic, varied, and fitting every numeric width.
+double Value(long i, int c) {
+  switch (kColumns[c].width) {
+    case 11:
+      return 1700000000.0 + i;
+    case 5:
+      return static_cast<double>((i * 7 + c) % 32768);
+    case 3:
+      return static_cast<double>((i + c) % 256);
+    case 2:
+      return static_cast<double>((i + c) % 10);
+    default:
+      return static_cast<double>(i) * 3 + c + (c % 3 == 0 ? 0.5 : 0);
+  }
+}
+
+using Clock = double;
+
+Clock Now() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+double Seconds(Clock since) { return Now() - since; }
+
+void Figure(const char* name, double ours, double peer, const char* unit) {
+  std::printf("figure: %s ours=%.4g %s peer=%.4g %s ratio=%.2f\n", name, ours, unit, peer, unit,
+              peer > 0 ? ours / peer : 0);
+  std::fflush(stdout);
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "xbase_table_bench: %s failed\n", what);
+    std::exit(1);
+  }
+}
+
+void Exec(sqlite3* db, const char* sql) {
+  Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
+}
+
+struct Engine {
+  CODE4 code;
+  DATA4* data = nullptr;
+  FIELD4* fields[kColumnCount];
+};
+
+bool AppendRow(Engine& e, long i) {
+  if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;
+  for (int c = 0; c < kColumnCount; ++c) {
+    const int rc = kColumns[c].type == 'B'
+                       ? f4assignDouble(e.fields[c], Value(i, c))
+                       : f4assignLong(e.fields[c], static_cast<long>(Value(i, c)));
+    if (rc != 0) return false;
+  }
+  return d4append(e.data) == 0;
+}
+
+void BindRow(sqlite3_stmt* insert, long i) {
+  for (int c = 0; c < kColumnCount; ++c) {
+    if (kColumns[c].type == 'B') {
+      sqlite3_bind_double(insert, c + 1, Value(i, c));
+    } else {
+      sqlite3_bind_int64(insert, c + 1, static_cast<sqlite3_int64>(Value(i, c)));
+    }
+  }
+}
+
+// Reads every field of the current record; the sum keeps the reads from being optimised away.
+double ReadFields(Engine& e) {
+  double sum = 0;
+  for (int c = 0; c < kColumnCount; ++c) {
+    sum +=
+        kColumns[c].type == 'B' ? f4double(e.fields[c]) : static_cast<double>(f4long(e.fields[c]));
+  }
+  return sum;
+}
+
+double ReadColumns(sqlite3_stmt* stmt) {
+  double sum = 0;
+  for (int c = 0; c < kColumnCount; ++c) {
+    sum += kColumns[c].type == 'B' ? sqlite3_column_double(stmt, c)
+                                   : static_cast<double>(sqlite3_column_int64(stmt, c));
+  }
+  return sum;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string folder = argc > 1 ? argv[1] : ".";
+  const long rows = argc > 2 ? std::atol(argv[2]) : 1000000;
+  const long random_reads = 200000;
+  const long appends = 100000;
+  const std::string table = folder + "/logalarm.dbf";
+  const std::string database = folder + "/logalarm.sqlite";
+  std::remove(table.c_str());
+  std::remove(database.c_str());
+
+  Engine e;
+  Check(code4initLow(&e.code, nullptr, 6502, 1615, 0) == 0, "code4initLow");
+  std::vector<FIELD4INFO> info;
+  for (const Column& c : kColumns) info.push_back({c.name, c.type, c.width, 0, 0});
+  info.push_back({nullptr, 0, 0, 0, 0});
+  e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
+  Check(e.data != nullptr, "d4create");
+  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
+
+  sqlite3* db = nullptr;
+  Check(sqlite3_open(database.c_str(), &db) == SQLITE_OK, "sqlite3_open");
+  Exec(db, "PRAGMA journal_mode=WAL");
+  Exec(db, "PRAGMA synchronous=OFF");
+  std::string create = "CREATE TABLE logalarm(";
+  std::string insert_sql = "INSERT INTO logalarm VALUES(";
+  for (int c = 0; c < kColumnCount; ++c) {
+    create += std::string(c ? "," : "") + kColumns[c].name +
+              (kColumns[c].type == 'B' ? " REAL" : " INTEGER");
+    insert_sql += c ? ",?" : "?";
+  }
+  Exec(db, (create + ")").c_str());
+  sqlite3_stmt* insert = nullptr;
+  Check(sqlite3_prepare_v2(db, (insert_sql + ")").c_str(), -1, &insert, nullptr) == SQLITE_OK,
+        "prepare insert");
+
+  // The tables to read: built once, the engine's through its appends, SQLite's in one batch.
+  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i), "append");
+  Exec(db, "BEGIN");
+  for (long i = 0; i < rows; ++i) {
+    BindRow(insert, i);
+    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+    sqlite3_reset(insert);
+  }
+  Exec(db, "COMMIT");
+  Check(_d4recCountDo2(e.data, 0) == rows, "record count");
+
+  // Sequential read of every record and field.
+  volatile double sink = 0;
+  Clock start = Now();
+  long seen = 0;
+  for (int rc = d4top(e.data); rc == 0; rc = d4skip(e.data, 1), ++seen) sink = sink + ReadFields(e);
+  const double ours_seq = Seconds(start);
+  Check(seen == rows, "sequential walk");
+  sqlite3_stmt* scan = nullptr;
+  Check(sqlite3_prepare_v2(db, "SELECT * FROM logalarm ORDER BY rowid", -1, &scan, nullptr) ==
+            SQLITE_OK,
+        "prepare scan");
+  start = Now();
+  while (sqlite3_step(scan) == SQLITE_ROW) sink = sink + ReadColumns(scan);
+  const double peer_seq = Seconds(start);
+  sqlite3_finalize(scan);
+
+  // The plain-read limit: the same file's bytes with read calls of 64 KiB.
+  start = Now();
+  {
+    const int fd = ::open(table.c_str(), O_RDONLY);
+    Check(fd >= 0, "open for plain read");
+    std::vector<unsigned char> buffer(64 * 1024);
+    ssize_t n;
+    unsigned long bytes = 0;
+    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) bytes += buffer[0] + n;
+    ::close(fd);
+    sink = sink + static_cast<double>(bytes);
+  }
+  const double plain = Seconds(start);
+  Figure("xbase_table_seq_read_rate", rows / ours_seq, rows / peer_seq, "records/s");
+  Figure("xbase_table_seq_read_time", ours_seq, peer_seq, "s");
+  Figure("xbase_table_seq_read_vs_plain_read", ours_seq, plain, "s");
+
+  // Random reads by record number.
+  std::mt19937 random(42);
+  std::uniform_int_distribution<long> pick(1, rows);
+  std::vector<long> numbers(random_reads);
+  for (long& n : numbers) n = pick(random);
+  start = Now();
+  for (long n : numbers) {
+    Check(d4goLow(e.data, n, 1) == 0, "d4goLow");
+    sink = sink + ReadFields(e);
+  }
+  const double ours_random = Seconds(start);
+  sqlite3_stmt* get = nullptr;
+  Check(sqlite3_prepare_v2(db, "SELECT * FROM logalarm WHERE rowid=?", -1, &get, nullptr) ==
+            SQLITE_OK,
+        "prepare get");
+  start = Now();
+  for (long n : numbers) {
+    sqlite3_bind_int64(get, 1, n);
+    Check(sqlite3_step(get) == SQLITE_ROW, "select by rowid");
+    sink = sink + ReadColumns(get);
+    sqlite3_reset(get);
+  }
+  const double peer_random = Seconds(start);
+  sqlite3_finalize(get);
+  Figure("xbase_table_random_read", ours_random / random_reads * 1e6,
+         peer_random / random_reads * 1e6, "us/read");
+
+  // Appends, one row at a time, each committed on its own.
+  start = Now();
+  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i), "append");
+  const double ours_append = Seconds(start);
+  start = Now();
+  for (long i = rows; i < rows + appends; ++i) {
+    BindRow(insert, i);
+    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+    sqlite3_reset(insert);
+  }
+  const double peer_append = Seconds(start);
+  Figure("xbase_table_append", ours_append / appends * 1e6, peer_append / appends * 1e6,
+         "us/append");
+
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  code4initUndo(&e.code);
+  std::remove(table.c_str());
+  std::remove(database.c_str());
+  std::fprintf(stderr, "(checksum %g)\n", static_cast<double>(sink));
+  return 0;
+}
