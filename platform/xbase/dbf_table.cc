@@ -2,7 +2,9 @@
 
 #include <strings.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -58,8 +60,13 @@ DbfTable::DbfTable(OsFile file, DbfHeader header, std::unique_ptr<MemoFile> memo
 
 Status DbfTable::Open(const std::string& path, bool read_only, std::unique_ptr<DbfTable>* out) {
   OsFile file;
-  Status s = file.Open(ResolveFileName(path),
-                       read_only ? OsFile::Mode::kReadOnly : OsFile::Mode::kReadWrite);
+  const std::string resolved = ResolveFileName(path);
+  Status s = file.Open(resolved, read_only ? OsFile::Mode::kReadOnly : OsFile::Mode::kReadWrite);
+  if (!s.ok() && !read_only && (errno == EACCES || errno == EROFS)) {
+    // A table we may not write is still readable; its writes then fail with an error.
+    read_only = true;
+    s = file.Open(resolved, OsFile::Mode::kReadOnly);
+  }
   if (!s.ok()) return s;
   uint64_t size = 0;
   s = file.Size(&size);
@@ -86,8 +93,12 @@ Status DbfTable::Open(const std::string& path, bool read_only, std::unique_ptr<D
 
   std::unique_ptr<MemoFile> memo;
   if (header.has_memo_fields()) {
-    s = MemoFile::Open(CompanionFileName(file.path(), "fpt"), read_only, &memo);
-    if (!s.ok()) return s;
+    const std::string memo_path = CompanionFileName(file.path(), "fpt");
+    s = MemoFile::Open(memo_path, read_only, &memo);
+    // dBase III tables keep their memos in a .dbt file of another format, which this engine
+    // does not read: such a table opens with its memos reading as errors.
+    const bool dbase_memo = header.version() == 0x83 && ::access(memo_path.c_str(), F_OK) != 0;
+    if (!s.ok() && !dbase_memo) return s;
   }
   *out = std::make_unique<DbfTable>(std::move(file), std::move(header), std::move(memo), read_only);
   return Status::Ok();

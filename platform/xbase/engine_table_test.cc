@@ -2,9 +2,11 @@
 // in-place changes under lock enforcement, memos, navigation and the header bytes kept right.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/xbase/data4.h"
 #include "platform/xbase/dbf_header.h"
@@ -280,6 +282,112 @@ TEST_F(EngineTableTest, ContextCallsFollowTheirConventions) {
   EXPECT_FALSE(missing.isValid());
   EXPECT_EQ(f4type(id.field()), 'B');
   EXPECT_EQ(code4close(&code_), 0);
+}
+
+}  // namespace
+}  // namespace sdx::xbase
+
+namespace sdx::xbase {
+namespace {
+
+TEST(EngineVersionsTest, FoxProTwoAndDbaseTablesOpen) {
+  TempDir dir;
+  testing::CopyFixtures("xbase-golden", dir.path());
+  CODE4 code;
+  ASSERT_EQ(code4initLow(&code, nullptr, 6502, 1615, 0), 0);
+  struct Case {
+    const char* table;
+    uint8_t version;
+    bool keep_memo;
+    const char* first_memo;
+  };
+  const Case kCases[] = {
+      {"LogResponse", 0xF5, true, "Acknowledged"},
+      {"Devices", 0x03, true, nullptr},
+      {"LogResponse", 0x83, false, ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.version);
+    const std::string path = dir.File(std::string(c.table) + ".dbf");
+    std::vector<uint8_t> bytes = testing::ReadWholeFile(path);
+    bytes[0] = c.version;
+    testing::WriteWholeFile(path, bytes);
+    if (!c.keep_memo) std::filesystem::remove(dir.File(std::string(c.table) + ".fpt"));
+    DATA4* data = d4open(&code, path.c_str());
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(d4top(data), 0);
+    EXPECT_GT(_d4recCountDo2(data, 0), 10);
+    if (c.first_memo != nullptr) {
+      EXPECT_STREQ(f4memoStr(d4field(data, "RSP_TEXT")), c.first_memo);
+    }
+    d4close(data);
+  }
+  code4initUndo(&code);
+}
+
+TEST(EngineNullsTest, NullableFieldsGetTheHiddenFlagsField) {
+  TempDir dir;
+  CODE4 code;
+  ASSERT_EQ(code4initLow(&code, nullptr, 6502, 1615, 0), 0);
+  const FIELD4INFO fields[] = {
+      {"A", 'N', 5, 0, 1}, {"B", 'C', 4, 0, 0}, {"C", 'B', 8, 0, 1}, {nullptr, 0, 0, 0, 0}};
+  DATA4* data = d4create(&code, dir.File("n").c_str(), fields, nullptr);
+  ASSERT_NE(data, nullptr);
+  ASSERT_EQ(d4numFields(data), 4);
+  FIELD4* flags = d4fieldJ(data, 4);
+  EXPECT_STREQ(f4name(flags), "_NullFlags");
+  EXPECT_EQ(f4type(flags), '0');
+  ASSERT_EQ(d4appendStart(data, 0), 0);
+  ASSERT_EQ(d4blank(data), 0);
+  f4ptr(flags)[0] = 0x03;  // both nullable fields null
+  EXPECT_TRUE(f4null(d4field(data, "A")));
+  EXPECT_TRUE(f4null(d4field(data, "C")));
+  EXPECT_FALSE(f4null(d4field(data, "B")));
+  ASSERT_EQ(f4assignNotNull(d4field(data, "C")), 0);
+  EXPECT_EQ(f4ptr(flags)[0], 0x01);
+  ASSERT_EQ(d4append(data), 0);
+  code4initUndo(&code);
+}
+
+// One context, several threads, each on a table of its own, opening and closing as they go.
+TEST(EngineThreadsTest, DifferentTablesMayBeUsedFromDifferentThreads) {
+  TempDir dir;
+  CODE4 code;
+  ASSERT_EQ(code4initLow(&code, nullptr, 6502, 1615, 0), 0);
+  code4lockEnforceSet(&code, 1);
+  const FIELD4INFO fields[] = {
+      {"ID", 'B', 8, 0, 0}, {"NOTE", 'M', 10, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      const std::string name = dir.File("t" + std::to_string(t));
+      DATA4* data = d4create(&code, name.c_str(), fields, nullptr);
+      if (data == nullptr) {
+        ++failures;
+        return;
+      }
+      for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < 10; ++i) {
+          if (d4appendStart(data, 0) != 0 || d4blank(data) != 0 ||
+              f4assignDouble(d4field(data, "ID"), t * 1000 + round * 10 + i) != 0 ||
+              f4memoAssign(d4field(data, "NOTE"), "note") != 0 || d4append(data) != 0) {
+            ++failures;
+          }
+        }
+        if (d4close(data) != 0) ++failures;
+        data = d4open(&code, name.c_str());
+        if (data == nullptr || _d4recCountDo2(data, 0) != (round + 1) * 10) {
+          ++failures;
+          return;
+        }
+      }
+      d4close(data);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  code4initUndo(&code);
 }
 
 }  // namespace
