@@ -2,6 +2,7 @@
 // listed order with the listed keys, and seeks land where the listing says.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +64,11 @@ TEST(CdxGoldenTest, EveryTagWalksAndSeeksAsListed) {
     std::vector<CdxTagInfo> infos;
     ASSERT_TRUE(file->ListTags(&infos).ok());
     ASSERT_EQ(infos.size(), table["tags"].size()) << cdx;
+    std::map<std::string, CdxKeyType> types;
+    for (const auto& t : table["tags"]) types[t["name"]] = GoldenType(t["key_type"]);
+    Status checked =
+        CheckCdxFile(file.get(), [&](const CdxTagInfo& info) { return types[info.name]; });
+    EXPECT_TRUE(checked.ok()) << checked.message();
     size_t index = 0;
     for (const auto& t : table["tags"]) {
       const std::string name = t["name"];
