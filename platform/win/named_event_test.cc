@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 #include "platform/win/named_object_test_util.h"
@@ -14,6 +15,34 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kLongWait{60000};  // only ever reached when something is broken
+
+// Starts `count` processes that each open the event and wait for it, exiting 0 when it was
+// signalled; returns once all have opened it (empty if that failed).
+std::vector<pid_t> StartWaiters(const std::string& name, int count) {
+  int ready[2];
+  if (pipe(ready) != 0) {
+    return {};
+  }
+  std::vector<pid_t> waiters;
+  for (int i = 0; i < count; ++i) {
+    waiters.push_back(StartChild([&] {
+      NamedEvent theirs;
+      if (theirs.Open(name) != 0 || write(ready[1], "r", 1) != 1) {
+        return 1;
+      }
+      return theirs.Wait(kLongWait) == WaitResult::kSignaled ? 0 : 2;
+    }));
+  }
+  char byte;
+  for (int i = 0; i < count; ++i) {
+    if (read(ready[0], &byte, 1) != 1) {
+      waiters.clear();
+    }
+  }
+  close(ready[0]);
+  close(ready[1]);
+  return waiters;
+}
 
 TEST(NamedEventTest, EventMadeByAnotherProcessKeepsItsState) {
   for (bool server_state : {false, true}) {
@@ -67,25 +96,9 @@ TEST(NamedEventTest, WaitersInOtherProcessesWakeWhenSet) {
   TestObjectName name;
   NamedEvent event;
   ASSERT_EQ(event.CreateOrOpen(name.get(), EventReset::kManual, false, ObjectSecurity::kOpen), 0);
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
   constexpr int kWaiters = 3;
-  std::vector<pid_t> waiters;
-  for (int i = 0; i < kWaiters; ++i) {
-    waiters.push_back(StartChild([&] {
-      NamedEvent theirs;
-      if (theirs.Open(name.get()) != 0 || write(ready[1], "r", 1) != 1) {
-        return 1;
-      }
-      return theirs.Wait(kLongWait) == WaitResult::kSignaled ? 0 : 2;
-    }));
-  }
-  char byte;
-  for (int i = 0; i < kWaiters; ++i) {
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  }
-  close(ready[0]);
-  close(ready[1]);
+  const std::vector<pid_t> waiters = StartWaiters(name.get(), kWaiters);
+  ASSERT_EQ(waiters.size(), size_t{kWaiters});
   EXPECT_TRUE(event.Set());
   for (pid_t waiter : waiters) {
     EXPECT_EQ(WaitChild(waiter), 0);
@@ -101,25 +114,8 @@ TEST(NamedEventTest, AutoResetEventReleasesOneWaiterPerSet) {
   EXPECT_EQ(event.Wait(milliseconds(0)), WaitResult::kSignaled);
   EXPECT_EQ(event.Wait(milliseconds(0)), WaitResult::kTimeout);
 
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
   constexpr int kWaiters = 2;
-  std::vector<pid_t> waiters;
-  for (int i = 0; i < kWaiters; ++i) {
-    waiters.push_back(StartChild([&] {
-      NamedEvent theirs;
-      if (theirs.Open(name.get()) != 0 || write(ready[1], "r", 1) != 1) {
-        return 1;
-      }
-      return theirs.Wait(kLongWait) == WaitResult::kSignaled ? 0 : 2;
-    }));
-  }
-  char byte;
-  for (int i = 0; i < kWaiters; ++i) {
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  }
-  close(ready[0]);
-  close(ready[1]);
+  ASSERT_EQ(StartWaiters(name.get(), kWaiters).size(), size_t{kWaiters});
   // One set per waiter: if a set released both, the second would be left over.
   for (int i = 0; i < kWaiters; ++i) {
     ASSERT_TRUE(event.Set());
