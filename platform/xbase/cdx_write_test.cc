@@ -234,5 +234,36 @@ TEST(CdxWriteTest, EmptiedTagGivesItsPagesBack) {
   }
 }
 
+// Enough tags that the tag directory itself needs interior pages; dropping some keeps the
+// rest reachable, in creation order.
+TEST(CdxWriteTest, ManyTagsGrowTheDirectory) {
+  TempDir dir;
+  std::unique_ptr<CdxFile> file;
+  ASSERT_TRUE(CdxFile::Create(dir.File("tags.cdx"), &file).ok());
+  std::vector<std::string> names;
+  for (int i = 0; i < 90; ++i) {
+    names.push_back("TAG_" + std::to_string((i * 37) % 90));
+    CdxTagSpec spec{names.back(), "ID", "", 8, CdxKeyType::kNumeric, false, false};
+    ASSERT_TRUE(file->CreateTag(spec, {CdxEntry{CdxDoubleKey(i), 1, 0}}).ok());
+  }
+  for (int i = 0; i < 90; i += 3) ASSERT_TRUE(file->DropTag(names[i], CdxKeyType::kNumeric).ok());
+  std::vector<CdxTagInfo> tags;
+  ASSERT_TRUE(file->ListTags(&tags).ok());
+  ASSERT_EQ(tags.size(), 60u);
+  for (size_t i = 0, kept = 0; i < names.size(); ++i) {
+    if (i % 3 == 0) continue;
+    EXPECT_EQ(tags[kept++].name, names[i]);
+    std::unique_ptr<CdxTag> tag;
+    ASSERT_TRUE(file->OpenTag(names[i], CdxKeyType::kNumeric, &tag).ok());
+    CdxCursor cursor(tag.get());
+    ASSERT_TRUE(cursor.First().ok());
+    EXPECT_EQ(cursor.key(), CdxDoubleKey(static_cast<double>(i)));
+  }
+  std::unique_ptr<CdxTag> gone;
+  EXPECT_EQ(file->OpenTag(names[0], CdxKeyType::kNumeric, &gone).code(), kCdxErrorTagName);
+  Status s = CheckCdxFile(file.get(), [](const CdxTagInfo&) { return CdxKeyType::kNumeric; });
+  EXPECT_TRUE(s.ok()) << s.message();
+}
+
 }  // namespace
 }  // namespace sdx::xbase
