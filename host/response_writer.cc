@@ -72,6 +72,7 @@ void ResponseWriter::Begin(ResponseSink* sink, bool http11, bool keep_alive) {
   head_sent_ = false;
   failed_ = false;
   armed_ = false;
+  sent_any_ = false;
   status_code_ = 0;
   framing_ = Framing::kChunked;
   length_left_ = 0;
@@ -154,7 +155,9 @@ bool ResponseWriter::Write(const void* data, size_t size) {
     return true;
   }
   (framing_ == Framing::kChunked ? chunk_ : wire_).append(bytes, size);
-  if (wire_.size() + chunk_.size() >= kFlushThreshold) return FlushLocked();
+  if (wire_.size() + chunk_.size() >= (sent_any_ ? kFlushThreshold : kFirstFlushThreshold)) {
+    return FlushLocked();
+  }
   ArmLocked();
   return !failed_;
 }
@@ -213,9 +216,12 @@ void ResponseWriter::CloseChunkLocked() {
 
 bool ResponseWriter::FlushLocked() {
   CloseChunkLocked();
-  if (!wire_.empty() && !failed_ && !sink_->Send(wire_.data(), wire_.size())) {
-    failed_ = true;
-    keep_alive_ = false;
+  if (!wire_.empty() && !failed_) {
+    sent_any_ = true;
+    if (!sink_->Send(wire_.data(), wire_.size())) {
+      failed_ = true;
+      keep_alive_ = false;
+    }
   }
   wire_.clear();
   armed_ = false;

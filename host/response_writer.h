@@ -24,7 +24,9 @@ class ResponseSink {
 class ResponseWriter {
  public:
   // Buffered bytes go out when this many have gathered, when the timer fires, or at the end.
-  static constexpr size_t kFlushThreshold = 16 * 1024;
+  // The first send of a response comes sooner, so that the browser can start on the page.
+  static constexpr size_t kFirstFlushThreshold = 8 * 1024;
+  static constexpr size_t kFlushThreshold = 64 * 1024;
 
   // `timer` may be null: then buffered bytes wait for the threshold or the end of the response.
   explicit ResponseWriter(FlushTimer* timer);
@@ -73,6 +75,7 @@ class ResponseWriter {
   bool head_sent_ = false;
   bool failed_ = false;
   bool armed_ = false;
+  bool sent_any_ = false;  // something of this response has gone out
   int status_code_ = 0;
   Framing framing_ = Framing::kChunked;
   uint64_t length_left_ = 0;  // kLength: body bytes the head announced and not yet written

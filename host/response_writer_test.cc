@@ -192,6 +192,26 @@ TEST(ResponseWriterTest, LargePiecesPassUnframedWhenTheBodyIsNotChunked) {
   }
 }
 
+TEST(ResponseWriterTest, FirstSendComesEarlyLaterOnesGatherMore) {
+  RecordingSink sink;
+  ResponseWriter writer(nullptr);
+  writer.Begin(&sink, true, true);
+  ASSERT_TRUE(writer.SendHead("200 OK", ""));
+  std::string row(100, 'r');
+  size_t written = 0;
+  while (sink.sends().empty()) {
+    ASSERT_TRUE(WriteText(&writer, row));
+    written += row.size();
+  }
+  EXPECT_LE(written, ResponseWriter::kFirstFlushThreshold);
+  while (written < ResponseWriter::kFlushThreshold - 2 * row.size()) {
+    ASSERT_TRUE(WriteText(&writer, row));
+    written += row.size();
+  }
+  EXPECT_EQ(sink.sends().size(), 1u);
+  writer.Finish();
+}
+
 TEST(ResponseWriterTest, GoneClientFailsLaterWrites) {
   RecordingSink sink;
   ResponseWriter writer(nullptr);
