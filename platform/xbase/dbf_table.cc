@@ -68,9 +68,6 @@ Status DbfTable::Open(const std::string& path, bool read_only, std::unique_ptr<D
     s = file.Open(resolved, OsFile::Mode::kReadOnly);
   }
   if (!s.ok()) return s;
-  uint64_t size = 0;
-  s = file.Size(&size);
-  if (!s.ok()) return s;
   uint8_t fixed[32];
   s = file.ReadAt(0, fixed, sizeof(fixed));
   if (!s.ok()) return Status::Error(kErrData, path + ": file too short for a table header");
@@ -78,6 +75,11 @@ Status DbfTable::Open(const std::string& path, bool read_only, std::unique_ptr<D
   std::vector<uint8_t> bytes(std::max<uint32_t>(header_length, 32));
   size_t got = 0;
   s = file.ReadSomeAt(0, bytes.data(), bytes.size(), &got);
+  if (!s.ok()) return s;
+  // The size only after the header: an appending process writes its record before the count
+  // that covers it, so a count read first is always covered by a size read after.
+  uint64_t size = 0;
+  s = file.Size(&size);
   if (!s.ok()) return s;
   DbfHeader header;
   s = ParseDbfHeader(bytes.data(), got, size, &header);

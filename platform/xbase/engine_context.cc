@@ -50,6 +50,27 @@ DATA4* AddTable(CODE4* c4, std::unique_ptr<DbfTable> table) {
   return handle;
 }
 
+// Opens or creates a table through `make` and adds its handle to the context; null, with the
+// context's error code set, when the arguments are missing or the table cannot be had.
+template <typename Make>
+DATA4* NewTable(CODE4* c4, bool arguments_given, Make&& make) {
+  EngineContext* context = ContextOf(c4);
+  if (context == nullptr) return nullptr;
+  if (!arguments_given) {
+    context->error_code.store(sdx::xbase::kErrParmNull);
+    return nullptr;
+  }
+  return sdx::xbase::NoThrow<DATA4*>(nullptr, [&]() -> DATA4* {
+    std::unique_ptr<DbfTable> table;
+    Status s = make(&table);
+    if (!s.ok()) {
+      context->Fail(s);
+      return nullptr;
+    }
+    return AddTable(c4, std::move(table));
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -138,34 +159,13 @@ void c4ltoa45(long value, char* out, int width) {
 }
 
 DATA4* d4open(CODE4* c4, const char* name) {
-  EngineContext* context = ContextOf(c4);
-  if (context == nullptr) return nullptr;
-  if (name == nullptr) {
-    context->error_code.store(sdx::xbase::kErrParmNull);
-    return nullptr;
-  }
-  try {
-    std::unique_ptr<DbfTable> table;
-    Status s = DbfTable::Open(sdx::xbase::WithDefaultExtension(name, "dbf"), false, &table);
-    if (!s.ok()) {
-      context->Fail(s);
-      return nullptr;
-    }
-    return AddTable(c4, std::move(table));
-  } catch (const std::bad_alloc&) {
-    context->error_code.store(sdx::xbase::kErrMemory);
-    return nullptr;
-  }
+  return NewTable(c4, name != nullptr, [&](std::unique_ptr<DbfTable>* table) {
+    return DbfTable::Open(sdx::xbase::WithDefaultExtension(name, "dbf"), false, table);
+  });
 }
 
 DATA4* d4create(CODE4* c4, const char* name, const FIELD4INFO* fields, const TAG4INFO* tags) {
-  EngineContext* context = ContextOf(c4);
-  if (context == nullptr) return nullptr;
-  if (name == nullptr || fields == nullptr) {
-    context->error_code.store(sdx::xbase::kErrParmNull);
-    return nullptr;
-  }
-  try {
+  return NewTable(c4, name != nullptr && fields != nullptr, [&](std::unique_ptr<DbfTable>* table) {
     std::vector<FieldSpec> specs;
     for (const FIELD4INFO* f = fields; f->name != nullptr; ++f) {
       specs.push_back(
@@ -174,17 +174,8 @@ DATA4* d4create(CODE4* c4, const char* name, const FIELD4INFO* fields, const TAG
     // Tags are made by the production index once it is attached to tables; until then a table
     // is created without the index flag, so that no reader looks for an index that is not there.
     (void)tags;
-    std::unique_ptr<DbfTable> table;
-    Status s = DbfTable::Create(sdx::xbase::WithDefaultExtension(name, "dbf"), specs, 0, &table);
-    if (!s.ok()) {
-      context->Fail(s);
-      return nullptr;
-    }
-    return AddTable(c4, std::move(table));
-  } catch (const std::bad_alloc&) {
-    context->error_code.store(sdx::xbase::kErrMemory);
-    return nullptr;
-  }
+    return DbfTable::Create(sdx::xbase::WithDefaultExtension(name, "dbf"), specs, 0, table);
+  });
 }
 
 int d4close(DATA4* data) {

@@ -284,10 +284,7 @@ int d4appendStart(DATA4* data, short use_memo_entries) {
 
 int d4blank(DATA4* data) {
   if (data == nullptr) return kErrParmNull;
-  if (!data->appending && data->rec_no > 0 && !data->eof && data->context().lock_enforce.load() &&
-      !data->table->HoldsRecordLock(data->rec_no)) {
-    return data->context().Fail(Status::Error(kErrLock, "record not locked"));
-  }
+  if (int rc = data->Writable(); rc != kSuccess) return rc;
   const char deleted = static_cast<char>(data->record[0]);
   BlankRecord(data);
   data->record[0] = static_cast<uint8_t>(deleted);
@@ -332,10 +329,7 @@ int d4changed(DATA4* data, int flag) {
 
 int d4delete(DATA4* data) {
   if (data == nullptr) return kErrParmNull;
-  if (!data->appending && data->rec_no > 0 && data->context().lock_enforce.load() &&
-      !data->table->HoldsRecordLock(data->rec_no)) {
-    return data->context().Fail(Status::Error(kErrLock, "record not locked"));
-  }
+  if (int rc = data->Writable(); rc != kSuccess) return rc;
   data->record[0] = '*';
   data->changed = true;
   return kSuccess;
@@ -343,10 +337,7 @@ int d4delete(DATA4* data) {
 
 int d4recall(DATA4* data) {
   if (data == nullptr) return kErrParmNull;
-  if (!data->appending && data->rec_no > 0 && data->context().lock_enforce.load() &&
-      !data->table->HoldsRecordLock(data->rec_no)) {
-    return data->context().Fail(Status::Error(kErrLock, "record not locked"));
-  }
+  if (int rc = data->Writable(); rc != kSuccess) return rc;
   data->record[0] = ' ';
   data->changed = true;
   return kSuccess;

@@ -8,7 +8,6 @@
 #include "platform/xbase/field_value.h"
 
 using sdx::xbase::FieldLayout;
-using sdx::xbase::kErrLock;
 using sdx::xbase::kErrMemory;
 using sdx::xbase::kErrParm;
 using sdx::xbase::kErrParmNull;
@@ -19,17 +18,6 @@ using sdx::xbase::Status;
 namespace {
 
 uint8_t* Bytes(const FIELD4* field) { return field->data->record.data() + field->layout().offset; }
-
-// Whether the current record may be changed: a stored record needs this process's lock while
-// enforcement is on; a record being appended is not stored yet and needs none.
-int Writable(FIELD4* field) {
-  DATA4* data = field->data;
-  if (!data->appending && data->rec_no > 0 && !data->eof && data->context().lock_enforce.load() &&
-      !data->table->HoldsRecordLock(data->rec_no)) {
-    return data->context().Fail(Status::Error(kErrLock, "record not locked"));
-  }
-  return kSuccess;
-}
 
 long Saturate(double value) {
   if (std::isnan(value)) return 0;
@@ -188,7 +176,7 @@ int f4null(const FIELD4* field) {
 int f4assignNotNull(FIELD4* field) {
   if (field == nullptr) return kErrParmNull;
   if (!f4null(field)) return kSuccess;
-  if (int rc = Writable(field); rc != kSuccess) return rc;
+  if (int rc = field->data->Writable(); rc != kSuccess) return rc;
   const FieldLayout* flags = NullFlags(field->data);
   const int bit = field->layout().null_bit;
   field->data->record[flags->offset + bit / 8] &= static_cast<uint8_t>(~(1u << (bit % 8)));
@@ -202,7 +190,7 @@ int f4assign(FIELD4* field, const char* text) {
 
 int f4assignN(FIELD4* field, const char* text, unsigned length) {
   if (field == nullptr || (text == nullptr && length > 0)) return kErrParmNull;
-  if (int rc = Writable(field); rc != kSuccess) return rc;
+  if (int rc = field->data->Writable(); rc != kSuccess) return rc;
   if (sdx::xbase::IsMemoType(field->layout().type)) return f4memoAssignN(field, text, length);
   return NoThrow(kErrMemory, [&] { return AssignText(field, text, length); });
 }
@@ -215,7 +203,7 @@ int f4assignChar(FIELD4* field, int c) {
 
 int f4assignDouble(FIELD4* field, double value) {
   if (field == nullptr) return kErrParmNull;
-  if (int rc = Writable(field); rc != kSuccess) return rc;
+  if (int rc = field->data->Writable(); rc != kSuccess) return rc;
   const FieldLayout& f = field->layout();
   uint8_t* p = Bytes(field);
   switch (f.type) {
@@ -247,7 +235,7 @@ int f4assignLong(FIELD4* field, long value) {
   if (field == nullptr) return kErrParmNull;
   const FieldLayout& f = field->layout();
   if ((f.type == 'N' || f.type == 'F') && f.decimals == 0) {
-    if (int rc = Writable(field); rc != kSuccess) return rc;
+    if (int rc = field->data->Writable(); rc != kSuccess) return rc;
     uint8_t text[32];
     if (f.width > sizeof(text)) {
       std::memset(Bytes(field), ' ', f.width - sizeof(text));
@@ -287,7 +275,7 @@ char* f4memoPtr(FIELD4* field) { return f4memoStr(field); }
 int f4memoSetLen(FIELD4* field, unsigned long length) {
   if (field == nullptr) return kErrParmNull;
   if (!sdx::xbase::IsMemoType(field->layout().type)) return kErrParm;
-  if (int rc = Writable(field); rc != kSuccess) return rc;
+  if (int rc = field->data->Writable(); rc != kSuccess) return rc;
   return NoThrow(kErrMemory, [&] {
     LoadMemo(field);
     field->memo.resize(length, '\0');
@@ -304,7 +292,7 @@ int f4memoAssign(FIELD4* field, const char* text) {
 int f4memoAssignN(FIELD4* field, const char* text, unsigned length) {
   if (field == nullptr || (text == nullptr && length > 0)) return kErrParmNull;
   if (!sdx::xbase::IsMemoType(field->layout().type)) return f4assignN(field, text, length);
-  if (int rc = Writable(field); rc != kSuccess) return rc;
+  if (int rc = field->data->Writable(); rc != kSuccess) return rc;
   return NoThrow(kErrMemory, [&] {
     field->memo.assign(text == nullptr ? "" : text, length);
     field->memo_generation = field->data->generation;

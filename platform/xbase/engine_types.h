@@ -72,4 +72,15 @@ struct DATA4 {
   bool appending = false;
 
   sdx::xbase::EngineContext& context() const { return *code->context; }
+
+  // 0 when the current record may be changed, else the lock error (recorded in the context):
+  // under lock enforcement a stored record needs this process's lock; a record being appended
+  // is not stored yet and needs none.
+  int Writable() {
+    if (appending || rec_no == 0 || eof || !context().lock_enforce.load() ||
+        table->HoldsRecordLock(rec_no)) {
+      return sdx::xbase::kSuccess;
+    }
+    return context().Fail(sdx::xbase::Status::Error(sdx::xbase::kErrLock, "record not locked"));
+  }
 };
