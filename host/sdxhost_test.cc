@@ -257,6 +257,15 @@ TEST_F(SdxHostTest, MethodsOtherThanGetAndPostAreRefused) {
 TEST_F(SdxHostTest, ChunkedResponsesKeepTheConnectionAlive) {
   StartHost();
   HttpTestConnection connection(host_.port());
+  // A body the extension leaves unread must not be taken for the next request.
+  std::string unread(100000, 'z');
+  ASSERT_TRUE(
+      connection.Send("POST /SdxRemote.dll?status=200 HTTP/1.1\r\nHost: x\r\n"
+                      "Content-Length: " +
+                      std::to_string(unread.size()) + "\r\n\r\n" + unread));
+  HttpResponse first;
+  ASSERT_TRUE(connection.ReadResponse(&first));
+  EXPECT_EQ(first.status, 200);
   for (int i = 0; i < 2; ++i) {
     ASSERT_TRUE(connection.Send("GET /SdxRemote.dll?rows=500 HTTP/1.1\r\nHost: x\r\n\r\n"));
     HttpResponse response;
