@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "diagnostics/debug_window.h"
 #include "frame/http_server_context.h"
 #include "sessions/clock.h"
 #include "sessions/web_session.h"
@@ -25,12 +26,12 @@ inline constexpr std::string_view kSessionTimedOutMessage =
 
 class SessionTable {
  public:
-  // Where the trace lines go: the debug window in the extension.
+  // Where the trace lines go; the debug window unless a test listens.
   using TraceSink = std::function<void(std::string_view line)>;
 
   static constexpr int32_t kDefaultTimeout = 600;
 
-  SessionTable(std::mutex* server_lock, const Clock* clock, TraceSink trace);
+  SessionTable(std::mutex* server_lock, const Clock* clock, TraceSink trace = WriteDebugWindow);
   SessionTable(const SessionTable&) = delete;
   SessionTable& operator=(const SessionTable&) = delete;
 
