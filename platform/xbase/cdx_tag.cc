@@ -14,22 +14,40 @@ Status CdxTag::NormalizeKey(std::string* key) const {
   return Status::Ok();
 }
 
-Status CdxTag::Insert(std::string key, uint32_t recno) {
+Status CdxTag::HeldByOther(const std::string& key, uint32_t recno) {
+  if (!unique()) return Status::Ok();
+  CdxPosition pos;
+  CdxTarget target;
+  target.key = key;
+  Status s = tree_.Seek(target, &pos);
+  if (s.ok() && pos.valid() && pos.entry().key == key && pos.entry().recno != recno) {
+    s = Status::Error(kCdxErrorUnique, "duplicate key in unique tag " + name());
+  }
+  return s;
+}
+
+Status CdxTag::CheckUnique(std::string key, uint32_t recno) {
   Status s = NormalizeKey(&key);
-  if (!s.ok()) return s;
+  if (!s.ok() || !unique()) return s;
+  return file_->Read([&] { return HeldByOther(key, recno); });
+}
+
+Status CdxTag::Insert(std::string key, uint32_t recno) {
+  return Update(std::string(), false, std::move(key), true, recno);
+}
+
+Status CdxTag::Update(std::string old_key, bool old_in, std::string new_key, bool new_in,
+                      uint32_t recno) {
+  Status s;
+  if (old_in) s = NormalizeKey(&old_key);
+  if (s.ok() && new_in) s = NormalizeKey(&new_key);
+  if (!s.ok() || (old_in == new_in && (!old_in || old_key == new_key))) return s;
   CdxUpdateScope update(file_);
   if (!update.status().ok()) return update.status();
-  if (unique()) {
-    CdxPosition pos;
-    CdxTarget target;
-    target.key = key;
-    s = tree_.Seek(target, &pos);
-    if (s.ok() && pos.valid() && pos.entry().key == key) {
-      if (pos.entry().recno == recno) return update.Finish();
-      s = Status::Error(kCdxErrorUnique, "duplicate key in unique tag " + name());
-    }
-  }
-  if (s.ok()) s = tree_.Insert(key, recno);
+  if (new_in) s = HeldByOther(new_key, recno);
+  bool removed = false;
+  if (s.ok() && old_in) s = tree_.Remove(old_key, recno, &removed);
+  if (s.ok() && new_in) s = tree_.Insert(new_key, recno);
   Status finish = update.Finish();
   return s.ok() ? finish : s;
 }

@@ -41,12 +41,21 @@ class CdxTag {
   // Adds (key, recno). On a unique tag a key already held by another record is refused with
   // kCdxErrorUnique and nothing changes.
   Status Insert(std::string key, uint32_t recno);
+  // kCdxErrorUnique when this is a unique tag and another record holds `key`: lets a caller
+  // test every tag before changing any, so that a refused change leaves all tags as they were.
+  Status CheckUnique(std::string key, uint32_t recno);
+  // Keeps the tag right when record `recno` changes: its key and whether its FOR holds, before
+  // and after (an appended record has no before: old_in false). Nothing is done when nothing
+  // that the tag sees changed; a refused new key leaves the old entry in place.
+  Status Update(std::string old_key, bool old_in, std::string new_key, bool new_in, uint32_t recno);
   // Removes (key, recno); `removed` tells whether it was there.
   Status Remove(std::string key, uint32_t recno, bool* removed = nullptr);
   // Entries in the tag.
   Status Count(uint64_t* count);
 
  private:
+  Status HeldByOther(const std::string& key, uint32_t recno);
+
   CdxFile* file_;
   CdxTagInfo info_;
   CdxKeyType key_type_;

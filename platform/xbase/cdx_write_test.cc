@@ -234,6 +234,42 @@ TEST(CdxWriteTest, EmptiedTagGivesItsPagesBack) {
   }
 }
 
+// A record's change as the table reports it: old and new key with their FOR results. A key
+// refused by the unique tag leaves the record's old entry where it was.
+TEST(CdxWriteTest, RecordChangesKeepAUniqueTagRight) {
+  TempDir dir;
+  std::unique_ptr<CdxFile> file;
+  ASSERT_TRUE(CdxFile::Create(dir.File("unique.cdx"), &file).ok());
+  CdxTagSpec spec{"T_ID", "ID", ".NOT. DELETED()", 4, CdxKeyType::kCharacter, true, false};
+  ASSERT_TRUE(file->CreateTag(spec, {{"A   ", 1, 0}, {"B   ", 2, 0}, {"A   ", 3, 0}}).ok());
+  std::unique_ptr<CdxTag> tag;
+  ASSERT_TRUE(file->OpenTag("T_ID", CdxKeyType::kCharacter, &tag).ok());
+  EXPECT_EQ(WalkTag(tag.get()), (Walk{{"A   ", 1}, {"B   ", 2}})) << "lowest record keeps a key";
+  struct Case {
+    const char *old_key, *new_key;
+    bool old_in, new_in;
+    uint32_t recno;
+    int code;
+    Walk after;
+  };
+  const Case kCases[] = {
+      {"A", "B", true, true, 1, kCdxErrorUnique, {{"A   ", 1}, {"B   ", 2}}},
+      {"A", "C", true, true, 1, 0, {{"B   ", 2}, {"C   ", 1}}},
+      {"C", "C", true, false, 1, 0, {{"B   ", 2}}},
+      {"", "D", false, true, 3, 0, {{"B   ", 2}, {"D   ", 3}}},
+      {"", "B", false, true, 4, kCdxErrorUnique, {{"B   ", 2}, {"D   ", 3}}},
+      {"B", "B", true, true, 2, 0, {{"B   ", 2}, {"D   ", 3}}},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(tag->Update(c.old_key, c.old_in, c.new_key, c.new_in, c.recno).code(), c.code)
+        << c.old_key << "->" << c.new_key;
+    EXPECT_EQ(WalkTag(tag.get()), c.after) << c.old_key << "->" << c.new_key;
+  }
+  EXPECT_TRUE(tag->CheckUnique("B", 2).ok());
+  EXPECT_EQ(tag->CheckUnique("B", 5).code(), kCdxErrorUnique);
+  EXPECT_TRUE(tag->CheckUnique("E", 5).ok());
+}
+
 // Enough tags that the tag directory itself needs interior pages; dropping some keeps the
 // rest reachable, in creation order.
 TEST(CdxWriteTest, ManyTagsGrowTheDirectory) {
