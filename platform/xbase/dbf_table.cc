@@ -154,7 +154,7 @@ Status DbfTable::ReadRecord(uint32_t record, uint8_t* out) {
   return file_.ReadAt(RecordOffset(record), out, record_length_);
 }
 
-Status DbfTable::ReadRecordAhead(uint32_t record, uint8_t* out) {
+Status DbfTable::ReadRecordAhead(uint32_t record, int direction, uint8_t* out) {
   if (record == 0) return Status::Error(kErrParm, "record number 0");
   if (HoldsRecordLock(record)) return ReadRecord(record, out);
   const int64_t now = CoarseNowNs();
@@ -166,18 +166,25 @@ Status DbfTable::ReadRecordAhead(uint32_t record, uint8_t* out) {
   }
   window_records_ = 0;
   uint32_t wanted = static_cast<uint32_t>(std::max<size_t>(1, kReadAheadBytes / record_length_));
-  if (record <= known_count_) wanted = std::min(wanted, known_count_ - record + 1);
+  uint32_t first = record;
+  if (direction < 0) {
+    wanted = std::min(wanted, record);
+    first = record - wanted + 1;
+  } else if (record <= known_count_) {
+    wanted = std::min(wanted, known_count_ - record + 1);
+  }
   window_.resize(static_cast<size_t>(wanted) * record_length_);
   size_t got = 0;
-  Status s = file_.ReadSomeAt(RecordOffset(record), window_.data(), window_.size(), &got);
+  Status s = file_.ReadSomeAt(RecordOffset(first), window_.data(), window_.size(), &got);
   if (!s.ok()) return s;
-  if (got < record_length_) {
+  if (got < static_cast<size_t>(record - first + 1) * record_length_) {
     return Status::Error(kErrRead, "record " + std::to_string(record) + " beyond end of " + path());
   }
-  window_first_ = record;
+  window_first_ = first;
   window_records_ = static_cast<uint32_t>(got / record_length_);
   window_time_ns_ = now;
-  std::memcpy(out, window_.data(), record_length_);
+  std::memcpy(out, window_.data() + static_cast<size_t>(record - first) * record_length_,
+              record_length_);
   return Status::Ok();
 }
 

@@ -54,8 +54,9 @@ class DbfTable {
   uint32_t known_count() const { return known_count_; }
 
   Status ReadRecord(uint32_t record, uint8_t* out);
-  // As ReadRecord, but may use the read-ahead window when walking in record order.
-  Status ReadRecordAhead(uint32_t record, uint8_t* out);
+  // As ReadRecord, but may use the read-ahead window when walking in record order; a window
+  // read from the file reaches forward (`direction` +1) or backward (-1) from `record`.
+  Status ReadRecordAhead(uint32_t record, int direction, uint8_t* out);
   Status WriteRecord(uint32_t record, const uint8_t* bytes);
   // Adds `bytes` as a new record at the end under the header lock and answers its number.
   Status Append(const uint8_t* bytes, uint32_t* record);

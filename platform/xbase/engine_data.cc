@@ -37,10 +37,11 @@ int SetEof(DATA4* data) {
   return kEof;
 }
 
-// Loads `record` as the current record. `ahead` allows the read-ahead window (walks only).
-int Load(DATA4* data, uint32_t record, bool ahead) {
-  Status s = ahead ? data->table->ReadRecordAhead(record, data->record.data())
-                   : data->table->ReadRecord(record, data->record.data());
+// Loads `record` as the current record. A walk in record-number order (`direction` +1 or -1)
+// may use the read-ahead window; everything else (0) reads the record alone.
+int Load(DATA4* data, uint32_t record, int direction) {
+  Status s = direction != 0 ? data->table->ReadRecordAhead(record, direction, data->record.data())
+                            : data->table->ReadRecord(record, data->record.data());
   if (!s.ok()) return data->context().Fail(s);
   if (data->index != nullptr) data->stored = data->record;
   ++data->generation;
@@ -121,7 +122,12 @@ int Position(DATA4* data, Move move) {
     if (!exists) target = 0;
   }
 
-  if (target != 0) return Load(data, target, move == Move::kNext || move == Move::kPrevious);
+  if (target != 0) {
+    int direction = 0;
+    if (order == nullptr && move == Move::kNext) direction = 1;
+    if (order == nullptr && move == Move::kPrevious) direction = -1;
+    return Load(data, target, direction);
+  }
   if (move == Move::kPrevious && !data->eof) {
     // Before the first record: stay on it, flagged.
     data->bof = true;
@@ -188,7 +194,7 @@ int d4goLow(DATA4* data, long record, short) {
     }
     if (!exists) return kEntry;
     data->appending = false;
-    return Load(data, static_cast<uint32_t>(record), false);
+    return Load(data, static_cast<uint32_t>(record), 0);
   });
 }
 

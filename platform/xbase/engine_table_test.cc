@@ -392,3 +392,51 @@ TEST(EngineThreadsTest, DifferentTablesMayBeUsedFromDifferentThreads) {
 
 }  // namespace
 }  // namespace sdx::xbase
+
+namespace sdx::xbase {
+namespace {
+
+// Records wide enough that a walk crosses many read-ahead windows, forwards and backwards,
+// with a locked record (always read from the file) and another process's append in between.
+TEST(EngineWalkTest, WalksAcrossReadAheadWindowsBothWays) {
+  TempDir dir;
+  CODE4 code;
+  ASSERT_EQ(code4initLow(&code, nullptr, 6502, 1615, 0), 0);
+  const FIELD4INFO fields[] = {
+      {"ID", 'N', 10, 0, 0}, {"PAD", 'C', 1000, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  DATA4* data = d4create(&code, dir.File("w").c_str(), fields, nullptr);
+  ASSERT_NE(data, nullptr);
+  constexpr long kRows = 300;
+  for (long i = 1; i <= kRows; ++i) {
+    ASSERT_EQ(d4appendStart(data, 0), 0);
+    ASSERT_EQ(d4blank(data), 0);
+    ASSERT_EQ(f4assignLong(d4field(data, "ID"), i), 0);
+    ASSERT_EQ(d4append(data), 0);
+  }
+  DATA4* other = d4open(&code, dir.File("w").c_str());
+  ASSERT_NE(other, nullptr);
+  FIELD4* id = d4field(data, "ID");
+  long expected = 0;
+  for (int rc = d4top(data); rc == 0; rc = d4skip(data, 1)) {
+    ASSERT_EQ(f4long(id), ++expected);
+    ASSERT_EQ(d4recNoLow(data), expected);
+    if (expected == 10) {
+      // Another handle appends; the walk sees the new row when it gets there.
+      ASSERT_EQ(d4appendStart(other, 0), 0);
+      ASSERT_EQ(d4blank(other), 0);
+      ASSERT_EQ(f4assignLong(d4field(other, "ID"), kRows + 1), 0);
+      ASSERT_EQ(d4append(other), 0);
+    }
+  }
+  EXPECT_EQ(expected, kRows + 1);
+  for (int rc = d4bottom(data); rc == 0; rc = d4skip(data, -1)) {
+    ASSERT_EQ(f4long(id), expected--);
+  }
+  EXPECT_EQ(expected, 0);
+  EXPECT_TRUE(d4bof(data));  // and stayed on record 1
+  EXPECT_EQ(d4recNoLow(data), 1);
+  code4initUndo(&code);
+}
+
+}  // namespace
+}  // namespace sdx::xbase
