@@ -253,6 +253,8 @@ TEST_F(EngineTableTest, NumericAssignmentsThatDoNotFitAreRefused) {
   FIELD4* amount = d4field(data, "AMOUNT");
   ASSERT_EQ(f4assignDouble(amount, -3.5), 0);
   EXPECT_EQ(std::string(f4ptr(amount), 8), "   -3.50");
+  ASSERT_EQ(f4assignDouble(amount, -0.001), 0);
+  EXPECT_EQ(std::string(f4ptr(amount), 8), "    0.00");
   EXPECT_LT(f4assignLong(amount, 123456789), 0);
 }
 

@@ -65,6 +65,9 @@ bool FormatNumeric(double value, uint32_t width, uint32_t decimals, uint8_t* out
     std::memset(out, '*', width);
     return false;
   }
+  // A value that rounds to zero is written without its sign ("0.00", never "-0.00").
+  char* minus = std::strchr(buffer, '-');
+  if (minus != nullptr && std::strpbrk(buffer, "123456789") == nullptr) *minus = ' ';
   std::memcpy(out, buffer, width);
   return true;
 }
