@@ -61,7 +61,6 @@ void AppendHex(std::string* out, size_t value) {
 
 ResponseWriter::ResponseWriter(FlushTimer* timer) : timer_(timer) {
   wire_.reserve(kFlushThreshold + 64);
-  chunk_.reserve(kFlushThreshold);
 }
 
 void ResponseWriter::Begin(ResponseSink* sink, bool http11, bool keep_alive) {
@@ -78,7 +77,8 @@ void ResponseWriter::Begin(ResponseSink* sink, bool http11, bool keep_alive) {
   length_left_ = 0;
   ++generation_;
   wire_.clear();
-  chunk_.clear();
+  send_from_ = 0;
+  chunk_start_ = kNoChunk;
 }
 
 bool ResponseWriter::SendHead(std::string_view status, std::string_view headers) {
@@ -154,8 +154,12 @@ bool ResponseWriter::Write(const void* data, size_t size) {
     ArmLocked();
     return true;
   }
-  (framing_ == Framing::kChunked ? chunk_ : wire_).append(bytes, size);
-  if (wire_.size() + chunk_.size() >= (sent_any_ ? kFlushThreshold : kFirstFlushThreshold)) {
+  if (framing_ == Framing::kChunked && chunk_start_ == kNoChunk) {
+    chunk_start_ = wire_.size();
+    wire_.append(kChunkHeaderRoom, '0');
+  }
+  wire_.append(bytes, size);
+  if (wire_.size() >= (sent_any_ ? kFlushThreshold : kFirstFlushThreshold)) {
     return FlushLocked();
   }
   ArmLocked();
@@ -206,31 +210,48 @@ bool ResponseWriter::keep_alive() {
 }
 
 void ResponseWriter::CloseChunkLocked() {
-  if (chunk_.empty()) return;
-  AppendHex(&wire_, chunk_.size());
+  if (chunk_start_ == kNoChunk) return;
+  size_t payload = wire_.size() - chunk_start_ - kChunkHeaderRoom;
+  if (payload == 0) {
+    // An empty chunk would read as the end of the body.
+    wire_.resize(chunk_start_);
+    chunk_start_ = kNoChunk;
+    return;
+  }
+  // The size line goes at the end of the room kept before the payload; the bytes before the
+  // chunk move up to meet it, so the chunk is framed without copying its payload again.
+  char line[kChunkHeaderRoom];
+  auto [end, ec] = std::to_chars(line, line + sizeof(line) - 2, payload, 16);
+  *end++ = '\r';
+  *end++ = '\n';
+  size_t line_size = static_cast<size_t>(end - line);
+  size_t gap = kChunkHeaderRoom - line_size;
+  std::memcpy(wire_.data() + chunk_start_ + gap, line, line_size);
+  std::memmove(wire_.data() + send_from_ + gap, wire_.data() + send_from_,
+               chunk_start_ - send_from_);
+  send_from_ += gap;
   wire_.append("\r\n");
-  wire_.append(chunk_);
-  wire_.append("\r\n");
-  chunk_.clear();
+  chunk_start_ = kNoChunk;
 }
 
 bool ResponseWriter::FlushLocked() {
   CloseChunkLocked();
-  if (!wire_.empty() && !failed_) {
+  if (wire_.size() > send_from_ && !failed_) {
     sent_any_ = true;
-    if (!sink_->Send(wire_.data(), wire_.size())) {
+    if (!sink_->Send(wire_.data() + send_from_, wire_.size() - send_from_)) {
       failed_ = true;
       keep_alive_ = false;
     }
   }
   wire_.clear();
+  send_from_ = 0;
   armed_ = false;
   ++generation_;
   return !failed_;
 }
 
 void ResponseWriter::ArmLocked() {
-  if (armed_ || timer_ == nullptr || (wire_.empty() && chunk_.empty())) return;
+  if (armed_ || timer_ == nullptr || wire_.size() == send_from_) return;
   armed_ = true;
   timer_->Arm(this, generation_);
 }

@@ -61,6 +61,8 @@ class ResponseWriter {
 
  private:
   enum class Framing { kChunked, kLength, kClose, kNoBody };
+  static constexpr size_t kChunkHeaderRoom = 18;  // 16 hex digits and "\r\n"
+  static constexpr size_t kNoChunk = static_cast<size_t>(-1);
 
   bool SendHeadLocked(std::string_view status, std::string_view headers);
   void CloseChunkLocked();
@@ -80,8 +82,11 @@ class ResponseWriter {
   Framing framing_ = Framing::kChunked;
   uint64_t length_left_ = 0;  // kLength: body bytes the head announced and not yet written
   uint64_t generation_ = 0;   // counts flushes, so that a stale timer entry flushes nothing
-  std::string wire_;          // framed bytes ready to send
-  std::string chunk_;         // kChunked: payload of the chunk being gathered
+  // Bytes to send from send_from_ on. In kChunked, the chunk being gathered starts at
+  // chunk_start_ with kChunkHeaderRoom bytes kept for its size line, then its payload.
+  std::string wire_;
+  size_t send_from_ = 0;
+  size_t chunk_start_ = kNoChunk;
 };
 
 }  // namespace sdx::host

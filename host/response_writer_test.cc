@@ -53,7 +53,8 @@ TEST(ResponseWriterTest, SmallWritesBecomeOneChunkAndOneSend) {
   ResponseWriter writer(nullptr);
   writer.Begin(&sink, true, true);
   ASSERT_TRUE(writer.SendHead("200 OK", "Content-Type: text/html\r\n\r\n"));
-  for (const char* piece : {"<p>", "row", "</p>"}) ASSERT_TRUE(WriteText(&writer, piece));
+  // An empty piece must not end the chunked body early.
+  for (const char* piece : {"", "<p>", "row", "", "</p>"}) ASSERT_TRUE(WriteText(&writer, piece));
   EXPECT_TRUE(sink.sends().empty());
   ASSERT_TRUE(writer.Finish());
   ASSERT_EQ(sink.sends().size(), 1u);
