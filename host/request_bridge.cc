@@ -76,7 +76,7 @@ void BeginResponse(mg_connection* conn, RequestContext* context, bool force_clos
   context->writer.Begin(&context->sink, http11, keep_alive);
 }
 
-// Sends `code` with its reason, `headers` and a short page, then ends the response.
+// Sends `code` with its reason, `headers` and a short page; EndResponse finishes it.
 void SendStatusPage(RequestContext* context, int code, const char* headers) {
   std::string status = std::to_string(code) + " " + ReasonPhrase(code);
   std::string head = std::string(headers) + "Content-Type: text/html\r\n";
