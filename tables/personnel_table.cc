@@ -104,10 +104,14 @@ std::vector<std::string> SortedProfileList(PersonnelTable* table) {
     std::snprintf(id, sizeof id, "%.0f", person.ID);
     profiles.push_back(std::string(person.NAME) + "," + id);
   }
-  // The profiles were collected in ID order; a stable sort keeps that order among entries that
-  // compare equal, as repeated passes of neighbour swaps do.
-  std::stable_sort(profiles.begin(), profiles.end(), LessIgnoringCase);
+  SortAscendingNoCase(&profiles);
   return profiles;
+}
+
+void SortAscendingNoCase(std::vector<std::string>* list) {
+  // Stable, so that equal entries keep their order (the profiles' ID order), as the repeated
+  // passes of neighbour swaps the profile list was always sorted with do.
+  std::stable_sort(list->begin(), list->end(), LessIgnoringCase);
 }
 
 }  // namespace sdx

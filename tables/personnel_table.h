@@ -46,5 +46,7 @@ std::vector<std::string> SortedProfileList(PersonnelTable* table);
 
 // The order of SortedProfileList: ASCII letters compare as lower case, other bytes as they are.
 bool LessIgnoringCase(const std::string& a, const std::string& b);
+// Sorts ascending in that order; entries that compare equal keep their order.
+void SortAscendingNoCase(std::vector<std::string>* list);
 
 }  // namespace sdx
