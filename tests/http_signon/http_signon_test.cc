@@ -34,7 +34,7 @@ constexpr const char* kMarkupName = "<b>Eve</b> & 'co'";
 constexpr const char* kMarkupId = "9001";
 
 // Runs `argv` to its end with stdout and stderr going to `output`; its exit code.
-int Run(const std::vector<std::string>& argv, const fs::path& output) {
+int RunToEnd(const std::vector<std::string>& argv, const fs::path& output) {
   const pid_t pid = fork();
   if (pid == 0) {
     FILE* out = std::fopen(output.c_str(), "w");
@@ -81,9 +81,9 @@ class HttpSignOnTest : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     const fs::path data = folder_ / "data";
-    ASSERT_EQ(Run({kBinary + "/tools/sendrix-sim", "init", data.string(), "--templates", kSite,
-                   "--events", "20"},
-                  folder_ / "init.txt"),
+    ASSERT_EQ(RunToEnd({kBinary + "/tools/sendrix-sim", "init", data.string(), "--templates", kSite,
+                        "--events", "20"},
+                       folder_ / "init.txt"),
               0);
     ASSERT_TRUE(AddProfile((data / "database").string(), std::stod(kMarkupId), kMarkupName, "x"));
     const std::string ini = (data / "evhub.ini").string();
