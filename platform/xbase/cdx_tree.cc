@@ -37,12 +37,12 @@ CdxEntry MaxOf(const CdxPage& page, uint32_t offset) {
 
 }  // namespace
 
-Status CdxTree::KeyLength(uint32_t* key_length) {
+Status CdxTree::Root(uint32_t* root) {
   std::shared_ptr<const CdxHeader> header;
   Status s = file_->ReadHeader(header_offset_, &header);
   if (!s.ok()) return s;
   key_length_ = header->key_length;
-  *key_length = key_length_;
+  *root = header->root;
   return Status::Ok();
 }
 
@@ -52,11 +52,9 @@ Status CdxTree::Load(uint32_t offset, std::shared_ptr<const CdxPage>* page) {
 
 Status CdxTree::Descend(const CdxTarget& target, bool rightmost, CdxPosition* pos) {
   *pos = CdxPosition();
-  std::shared_ptr<const CdxHeader> header;
-  Status s = file_->ReadHeader(header_offset_, &header);
+  uint32_t offset = 0;
+  Status s = Root(&offset);
   if (!s.ok()) return s;
-  key_length_ = header->key_length;
-  uint32_t offset = header->root;
   for (int depth = 0;; ++depth) {
     if (depth > kMaxDepth) return Corrupt("child pointers loop");
     std::shared_ptr<const CdxPage> page;
@@ -158,14 +156,12 @@ Status CdxTree::Prev(CdxPosition* pos) {
 
 Status CdxTree::PathTo(const std::string& key, uint32_t recno, std::vector<Level>* path) {
   path->clear();
-  std::shared_ptr<const CdxHeader> header;
-  Status s = file_->ReadHeader(header_offset_, &header);
+  uint32_t offset = 0;
+  Status s = Root(&offset);
   if (!s.ok()) return s;
-  key_length_ = header->key_length;
   if (key.size() != key_length_) {
     return Status::Error(kCdxErrorCorrupt, "key length differs from the tag's");
   }
-  uint32_t offset = header->root;
   for (int depth = 0;; ++depth) {
     if (depth > kMaxDepth) return Corrupt("child pointers loop");
     std::shared_ptr<const CdxPage> page;
@@ -382,12 +378,11 @@ Status CdxTree::CollapseRoot(uint32_t root, CdxPage page) {
 
 Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
   pages->clear();
-  std::shared_ptr<const CdxHeader> header;
-  Status s = file_->ReadHeader(header_offset_, &header);
+  uint32_t root = 0;
+  Status s = Root(&root);
   if (!s.ok()) return s;
-  key_length_ = header->key_length;
   std::set<uint32_t> seen;
-  std::vector<uint32_t> todo = {header->root};
+  std::vector<uint32_t> todo = {root};
   while (!todo.empty()) {
     const uint32_t offset = todo.back();
     todo.pop_back();

@@ -40,10 +40,6 @@ class CdxTree {
   CdxTree(CdxFile* file, uint32_t header_offset, uint8_t fill)
       : file_(file), header_offset_(header_offset), fill_(fill) {}
 
-  uint32_t header_offset() const { return header_offset_; }
-  uint8_t fill() const { return fill_; }
-  Status KeyLength(uint32_t* key_length);
-
   Status First(CdxPosition* pos);
   Status Last(CdxPosition* pos);
   Status Seek(const CdxTarget& target, CdxPosition* pos);
@@ -68,6 +64,8 @@ class CdxTree {
     size_t index = 0;  // interior: the entry descended through
   };
 
+  // Reads the tag header (current: another writer may have moved the root) into key_length_.
+  Status Root(uint32_t* root);
   Status Load(uint32_t offset, std::shared_ptr<const CdxPage>* page);
   Status Descend(const CdxTarget& target, bool rightmost, CdxPosition* pos);
   Status SkipEmpty(CdxPosition* pos, bool forward);
