@@ -114,11 +114,11 @@ int32_t EventLogTable::CollectRecordNumbers(RecordNumberList* list, int32_t max_
 }
 
 bool EventLogTable::GoAndLock(int32_t record_number) {
-  if (data_ == nullptr) return false;
+  if (data_ == nullptr || record_number <= 0) return false;
   SelectTagByName(data_, nullptr);
-  if (d4goLow(data_, record_number, 1) != r4success) return false;
+  // Locked first and then read, so that the row read is the one nobody else may change until
+  // it is unlocked; a number past the end is refused by the read and its lock given back.
   if (LockRecordWithRetry(data_, record_number) != r4success) return false;
-  // The row as it is now that nobody else may change it.
   if (d4goLow(data_, record_number, 1) != r4success) {
     UnlockRecords(data_);
     return false;

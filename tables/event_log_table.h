@@ -82,8 +82,8 @@ class EventLogTable : public TableObject<20> {
                    EventRecord* result = nullptr);
 
  private:
-  // Goes to the record and locks it, reading it anew under the lock; table lock held. False,
-  // with no lock held, when the row cannot be reached.
+  // Locks the record (with retry) and reads it under the lock; table lock held. False, with no
+  // lock held, when the row cannot be reached.
   bool GoAndLock(int32_t record_number);
   void ReadCurrent(EventRecord* record);
   void AssignCurrent(const EventRecord& record);
