@@ -107,27 +107,20 @@ double f4double(const FIELD4* field) {
   if (field == nullptr) return 0.0;
   const FieldLayout& f = field->layout();
   const uint8_t* p = Bytes(field);
-  switch (f.type) {
-    case 'B':
-      return f.width == 8 ? sdx::xbase::ReadDouble(p) : 0.0;
-    case 'N':
-    case 'F':
-    case 'C':
-      return sdx::xbase::ParseNumeric(p, f.width);
-    case 'I':
-      return f.width == 4 ? sdx::xbase::ReadInt32(p) : 0.0;
-    case 'Y':
-      return f.width == 8 ? static_cast<double>(ReadInt64(p)) / 10000.0 : 0.0;
-    default:
-      return 0.0;
-  }
+  // Tests in order of frequency rather than a switch: a walk alternates B and N fields, which
+  // conditional branches predict far better than one indirect jump.
+  if (f.type == 'B') return f.width == 8 ? sdx::xbase::ReadDouble(p) : 0.0;
+  if (f.type == 'N' || f.type == 'F' || f.type == 'C') return sdx::xbase::ParseNumeric(p, f.width);
+  if (f.type == 'I') return f.width == 4 ? sdx::xbase::ReadInt32(p) : 0.0;
+  if (f.type == 'Y') return f.width == 8 ? static_cast<double>(ReadInt64(p)) / 10000.0 : 0.0;
+  return 0.0;
 }
 
 long f4long(const FIELD4* field) {
   if (field == nullptr) return 0;
-  if (field->layout().type == 'I' && field->layout().width == 4) {
-    return sdx::xbase::ReadInt32(Bytes(field));
-  }
+  const FieldLayout& f = field->layout();
+  if (f.type == 'N') return Saturate(sdx::xbase::ParseNumeric(Bytes(field), f.width));
+  if (f.type == 'I' && f.width == 4) return sdx::xbase::ReadInt32(Bytes(field));
   return Saturate(f4double(field));
 }
 
