@@ -2,7 +2,8 @@
 // writer changed the file, the readers' shared lock and the writer's exclusive lock on the
 // index lock byte, page allocation with the free list, the change counter, and the tag
 // directory. Open one CdxFile per index file per process (its locks belong to its own open
-// file description); the table layer owns it, CdxTag handles and cursors borrow it.
+// file description); the table layer owns it, CdxTag handles and cursors borrow it, and its
+// table lock guards it (a CdxFile is used by one thread at a time).
 #pragma once
 
 #include <array>

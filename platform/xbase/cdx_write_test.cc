@@ -270,6 +270,45 @@ TEST(CdxWriteTest, RecordChangesKeepAUniqueTagRight) {
   EXPECT_TRUE(tag->CheckUnique("E", 5).ok());
 }
 
+// A cursor keeps its place while the tag changes under it: removing the entry it stands on,
+// or adding one next to it, and the next step in either direction still lands right.
+TEST(CdxWriteTest, CursorStepsAcrossChanges) {
+  for (bool descending : {false, true}) {
+    SCOPED_TRACE(descending ? "descending" : "ascending");
+    TempDir dir;
+    std::unique_ptr<CdxFile> file;
+    ASSERT_TRUE(CdxFile::Create(dir.File("moving.cdx"), &file).ok());
+    std::vector<CdxEntry> entries;
+    for (uint32_t r = 1; r <= 2000; ++r) entries.push_back(CdxEntry{CdxDoubleKey(r / 4), r, 0});
+    CdxTagSpec spec{"T", "K", "", 8, CdxKeyType::kNumeric, false, descending};
+    ASSERT_TRUE(file->CreateTag(spec, entries).ok());
+    std::unique_ptr<CdxTag> tag;
+    ASSERT_TRUE(file->OpenTag("T", CdxKeyType::kNumeric, &tag).ok());
+    CdxCursor cursor(tag.get());
+    bool exact = false;
+    ASSERT_TRUE(cursor.Seek(CdxDoubleKey(250), &exact).ok());
+    ASSERT_TRUE(exact);
+    // Ascending: 250 holds records 1000..1003; descending walks them 1003 down to 1000.
+    const uint32_t first = descending ? 1003 : 1000;
+    const int dir_step = descending ? -1 : 1;
+    EXPECT_EQ(cursor.recno(), first);
+    ASSERT_TRUE(tag->Remove(CdxDoubleKey(250), first).ok());
+    ASSERT_TRUE(cursor.Next().ok());
+    EXPECT_EQ(cursor.recno(), first + dir_step) << "the removed entry's successor";
+    ASSERT_TRUE(tag->Remove(CdxDoubleKey(250), first + dir_step).ok());
+    ASSERT_TRUE(cursor.Prev().ok());
+    EXPECT_EQ(cursor.recno(), descending ? 1004u : 999u) << "the removed entry's predecessor";
+    // Just after the cursor: the same key with a higher record number, or in a descending
+    // walk a lower one.
+    const uint32_t added = descending ? 900 : 5000;
+    ASSERT_TRUE(tag->Insert(CdxDoubleKey(descending ? 251 : 249), added).ok());
+    ASSERT_TRUE(cursor.Next().ok());
+    EXPECT_EQ(cursor.recno(), added) << "an entry added just after the cursor";
+    ASSERT_TRUE(cursor.Next().ok());
+    EXPECT_EQ(cursor.recno(), descending ? 1001u : 1002u);
+  }
+}
+
 // Enough tags that the tag directory itself needs interior pages; dropping some keeps the
 // rest reachable, in creation order.
 TEST(CdxWriteTest, ManyTagsGrowTheDirectory) {
