@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/xbase/engine_calls.h"
 #include "platform/xbase/memo_file.h"
@@ -13,6 +15,8 @@
 
 namespace {
 
+// A folder of our own with a small valid memo file beside the table the fuzzer rewrites, and
+// the engine context; removed when the run ends.
 struct Folder {
   Folder() {
     char pattern[] = "/tmp/dbf-read-fuzz-XXXXXX";
@@ -23,6 +27,10 @@ struct Folder {
     memo->Write("first memo", &block);
     memo->Write(std::string(200, 'm'), &block);
     code4initLow(&code, nullptr, 6502, 1615, 0);
+  }
+  ~Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
   }
   std::string path;
   CODE4 code;

@@ -5,18 +5,34 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/xbase/field_value.h"
 #include "platform/xbase/memo_file.h"
 #include "platform/xbase/os_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-  static const std::string folder = [] {
+namespace {
+
+// A folder of our own for the one file the fuzzer rewrites, removed when the run ends.
+struct Folder {
+  Folder() {
     char pattern[] = "/tmp/memo-read-fuzz-XXXXXX";
-    return std::string(::mkdtemp(pattern));
-  }();
-  const std::string path = folder + "/t.fpt";
+    path = ::mkdtemp(pattern);
+  }
+  ~Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string path;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+  static const Folder folder;
+  const std::string path = folder.path + "/t.fpt";
   {
     sdx::xbase::OsFile file;
     if (!file.Open(path, sdx::xbase::OsFile::Mode::kCreateTruncate).ok()) return 0;
