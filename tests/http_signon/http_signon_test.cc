@@ -81,10 +81,10 @@ class HttpSignOnTest : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     const fs::path data = folder_ / "data";
-    ASSERT_EQ(RunToEnd({kBinary + "/tools/sendrix-sim", "init", data.string(), "--templates", kSite,
-                        "--events", "20"},
-                       folder_ / "init.txt"),
-              0);
+    ASSERT_EQ(
+        RunToEnd({SDX_SENDRIX_SIM, "init", data.string(), "--templates", kSite, "--events", "20"},
+                 folder_ / "init.txt"),
+        0);
     ASSERT_TRUE(AddProfile((data / "database").string(), std::stod(kMarkupId), kMarkupName, "x"));
     const std::string ini = (data / "evhub.ini").string();
     ASSERT_TRUE(win::WritePrivateProfileString("Sdx24", "SdxRemoteLocation", kBinary, ini));
@@ -104,8 +104,8 @@ class HttpSignOnTest : public ::testing::Test {
     ASSERT_EQ(pipe(pipe_fds), 0);
     const std::string env_ini = "SDX_EVHUB_INI=" + ini;
     const std::string env_config = "SDX_CONFIG_DIR=" + folder_.string();
-    const std::string host = kBinary + "/host/sdxhost";
-    const std::string extension = kBinary + "/sdxremote.so";
+    const std::string host = SDX_HOST;
+    const std::string extension = SDX_EXTENSION;
     host_pid_ = fork();
     if (host_pid_ == 0) {
       dup2(pipe_fds[1], 1);
