@@ -83,13 +83,19 @@ Status CdxFile::Create(const std::string& path, std::unique_ptr<CdxFile>* file) 
   return Open(path, true, file);
 }
 
-Status CdxFile::Refresh() {
+// The file's size is asked again only when the stamp changed (every writer that adds pages
+// bumps the counter) or for a writer, which allocates at the end: a read of a page past a
+// stale end fails as impossible contents and the retry asks again.
+Status CdxFile::Refresh(bool writing) {
   uint8_t head[16];
-  Status s = file_.Size(&file_size_);
-  if (s.ok() && file_size_ < kCdxHeaderSize + kCdxPageSize) s = Corrupt("shorter than its header");
-  if (s.ok()) s = file_.ReadAt(0, head, sizeof head);
-  if (!s.ok()) return s;
-  if (!stamp_valid_ || std::memcmp(stamp_.data(), head + 4, stamp_.size()) != 0) {
+  if (!file_.ReadAt(0, head, sizeof head).ok()) return Corrupt("shorter than its header");
+  const bool changed = !stamp_valid_ || std::memcmp(stamp_.data(), head + 4, stamp_.size()) != 0;
+  if (changed || writing) {
+    Status s = file_.Size(&file_size_);
+    if (!s.ok()) return s;
+    if (file_size_ < kCdxHeaderSize + kCdxPageSize) return Corrupt("shorter than its header");
+  }
+  if (changed) {
     DropCache();
     std::memcpy(stamp_.data(), head + 4, stamp_.size());
     stamp_valid_ = true;
@@ -117,7 +123,7 @@ Status CdxFile::Read(const std::function<Status()>& op) {
     }
     s = file_.Lock(kCdxLockOffset, 1, false);
     if (!s.ok()) return s;
-    s = Refresh();
+    s = Refresh(false);
     if (s.ok()) s = op();
     file_.Unlock(kCdxLockOffset, 1);
     if (s.code() != kCdxErrorCorrupt) return s;
@@ -133,7 +139,7 @@ Status CdxFile::BeginUpdate() {
     update_depth_ = 0;
     return s;
   }
-  s = Refresh();
+  s = Refresh(true);
   if (!s.ok()) {
     file_.Unlock(kCdxLockOffset, 1);
     update_depth_ = 0;
@@ -174,7 +180,7 @@ Status CdxFile::ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
   }
   uint8_t bytes[kCdxPageSize];
   Status s = file_.ReadAt(offset, bytes, sizeof bytes);
-  if (!s.ok()) return s;
+  if (!s.ok()) return Corrupt("page beyond the end of the file");
   auto decoded = std::make_shared<CdxPage>();
   s = DecodeCdxPage(bytes, key_length, fill, file_size_, decoded.get());
   if (!s.ok()) return Status::Error(s.code(), s.message() + " at " + std::to_string(offset));
@@ -195,7 +201,7 @@ Status CdxFile::ReadHeader(uint32_t offset, std::shared_ptr<const CdxHeader>* he
   }
   uint8_t bytes[kCdxHeaderSize];
   Status s = file_.ReadAt(offset, bytes, sizeof bytes);
-  if (!s.ok()) return s;
+  if (!s.ok()) return Corrupt("tag header beyond the end of the file");
   auto parsed = std::make_shared<CdxHeader>();
   s = ParseCdxHeader(bytes, file_size_, parsed.get());
   if (!s.ok()) return Status::Error(s.code(), s.message() + " at " + std::to_string(offset));

@@ -101,7 +101,7 @@ class CdxFile {
 
  private:
   CdxFile() = default;
-  Status Refresh();
+  Status Refresh(bool writing);
   void DropCache();
   Status FindTagInfo(const std::string& name, CdxTagInfo* info, bool* found);
 
