@@ -282,4 +282,14 @@ Status DbfTable::WriteVersionStamp(uint32_t stamp) {
   return s;
 }
 
+Status DbfTable::WriteTableFlags(uint8_t flags) {
+  if (read_only_) return Status::Error(kErrWrite, path() + " is open read-only");
+  Status s = LockHeader();
+  if (!s.ok()) return s;
+  s = file_.WriteAt(28, &flags, 1);
+  UnlockHeader();
+  if (s.ok()) header_.raw[28] = flags;
+  return s;
+}
+
 }  // namespace sdx::xbase

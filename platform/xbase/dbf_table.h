@@ -75,6 +75,8 @@ class DbfTable {
   // Header bytes 12..15, read from and written to disk under the header lock.
   Status ReadVersionStamp(uint32_t* stamp);
   Status WriteVersionStamp(uint32_t stamp);
+  // Header byte 28 (kFlagStructuralIndex once a production index has been made for the table).
+  Status WriteTableFlags(uint8_t flags);
 
  private:
   uint64_t RecordOffset(uint32_t record) const {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/xbase/engine_index_calls.h"
+#include "platform/xbase/engine_position.h"
 #include "platform/xbase/engine_types.h"
 #include "platform/xbase/field_value.h"
 #include "platform/xbase/file_names.h"
@@ -159,23 +161,49 @@ void c4ltoa45(long value, char* out, int width) {
 }
 
 DATA4* d4open(CODE4* c4, const char* name) {
-  return NewTable(c4, name != nullptr, [&](std::unique_ptr<DbfTable>* table) {
+  DATA4* data = NewTable(c4, name != nullptr, [&](std::unique_ptr<DbfTable>* table) {
     return DbfTable::Open(sdx::xbase::WithDefaultExtension(name, "dbf"), false, table);
   });
+  if (data == nullptr ||
+      !(data->table->header().table_flags() & sdx::xbase::kFlagStructuralIndex)) {
+    return data;
+  }
+  // A table that says it has a production index is not used without it: changes made without
+  // keeping its tags would mislead every other program reading them.
+  if (sdx::xbase::NoThrow(sdx::xbase::kErrMemory,
+                          [&] { return sdx::xbase::OpenProductionIndex(data); }) < 0) {
+    const int code = data->context().error_code.load();
+    d4close(data);
+    c4->context->error_code.store(code);
+    return nullptr;
+  }
+  return data;
 }
 
 DATA4* d4create(CODE4* c4, const char* name, const FIELD4INFO* fields, const TAG4INFO* tags) {
-  return NewTable(c4, name != nullptr && fields != nullptr, [&](std::unique_ptr<DbfTable>* table) {
-    std::vector<FieldSpec> specs;
-    for (const FIELD4INFO* f = fields; f->name != nullptr; ++f) {
-      specs.push_back(
-          FieldSpec{f->name, static_cast<char>(f->type), f->len, f->dec, f->nulls != 0});
-    }
-    // Tags are made by the production index once it is attached to tables; until then a table
-    // is created without the index flag, so that no reader looks for an index that is not there.
-    (void)tags;
-    return DbfTable::Create(sdx::xbase::WithDefaultExtension(name, "dbf"), specs, 0, table);
-  });
+  DATA4* data =
+      NewTable(c4, name != nullptr && fields != nullptr, [&](std::unique_ptr<DbfTable>* table) {
+        std::vector<FieldSpec> specs;
+        for (const FIELD4INFO* f = fields; f->name != nullptr; ++f) {
+          specs.push_back(
+              FieldSpec{f->name, static_cast<char>(f->type), f->len, f->dec, f->nulls != 0});
+        }
+        return DbfTable::Create(sdx::xbase::WithDefaultExtension(name, "dbf"), specs, 0, table);
+      });
+  if (data == nullptr || tags == nullptr || tags->name == nullptr) return data;
+  // The index flag is set once the index is complete, so a failure leaves no table behind
+  // that claims an index it lacks; the new files are removed then.
+  const int rc = d4createIndex(data, tags);
+  if (rc < 0) {
+    const std::string path = data->table->path();
+    const std::string memo = data->table->memo() != nullptr ? data->table->memo()->path() : "";
+    d4close(data);
+    std::remove(path.c_str());
+    if (!memo.empty()) std::remove(memo.c_str());
+    c4->context->error_code.store(rc);
+    return nullptr;
+  }
+  return data;
 }
 
 int d4close(DATA4* data) {

@@ -3,6 +3,7 @@
 // production index's selected tag) is applied.
 #include <cstring>
 
+#include "platform/xbase/engine_position.h"
 #include "platform/xbase/engine_types.h"
 #include "platform/xbase/field_value.h"
 
@@ -26,8 +27,11 @@ void BlankRecord(DATA4* data) {
   ++data->generation;
 }
 
-// Leaves the cursor past the last record: an empty record buffer numbered count + 1.
-int SetEof(DATA4* data) {
+}  // namespace
+
+namespace sdx::xbase {
+
+int PositionPastEnd(DATA4* data) {
   uint32_t count = 0;
   Status s = data->table->ReadRecordCount(&count);
   if (!s.ok()) return data->context().Fail(s);
@@ -37,9 +41,7 @@ int SetEof(DATA4* data) {
   return kEof;
 }
 
-// Loads `record` as the current record. A walk in record-number order (`direction` +1 or -1)
-// may use the read-ahead window; everything else (0) reads the record alone.
-int Load(DATA4* data, uint32_t record, int direction) {
+int LoadRecord(DATA4* data, uint32_t record, int direction) {
   Status s = direction != 0 ? data->table->ReadRecordAhead(record, direction, data->record.data())
                             : data->table->ReadRecord(record, data->record.data());
   if (!s.ok()) return data->context().Fail(s);
@@ -50,6 +52,13 @@ int Load(DATA4* data, uint32_t record, int direction) {
   data->bof = false;
   return kSuccess;
 }
+
+}  // namespace sdx::xbase
+
+namespace {
+
+using sdx::xbase::LoadRecord;
+using sdx::xbase::PositionPastEnd;
 
 // Whether `record` exists, reading the header only when the known count does not settle it.
 Status RecordExists(DATA4* data, uint32_t record, bool* exists) {
@@ -66,6 +75,62 @@ Status RecordExists(DATA4* data, uint32_t record, bool* exists) {
 
 enum class Move { kTop, kBottom, kNext, kPrevious };
 
+// Where a move that found no record leaves the cursor.
+int NoTarget(DATA4* data, Move move) {
+  if (move == Move::kPrevious && !data->eof) {
+    // Before the first record: stay on it, flagged.
+    data->bof = true;
+    return kBof;
+  }
+  int rc = PositionPastEnd(data);
+  if (rc == kEof && move != Move::kNext) data->bof = true;
+  return rc;
+}
+
+// A move in the selected tag's order. The record is read after the index was asked, so a
+// record that another process changed in between is noticed (its key no longer where the tag
+// had it) and the move made again from the same place, once that writer is done.
+int PositionInOrder(DATA4* data, sdx::xbase::TableIndex* order, Move move) {
+  const std::vector<uint8_t> from = data->record;
+  const uint32_t from_record = data->rec_no;
+  const bool from_eof = data->eof;
+  for (int attempt = 0;; ++attempt) {
+    uint32_t target = 0;
+    Status s;
+    switch (move) {
+      case Move::kTop:
+        s = order->First(&target);
+        break;
+      case Move::kBottom:
+        s = order->Last(&target);
+        break;
+      case Move::kNext:
+      case Move::kPrevious:
+        if (from_eof && move == Move::kPrevious) {
+          s = order->Last(&target);
+        } else if (from_eof) {
+          target = 0;
+        } else {
+          s = order->Next(from_record, from.data(), move == Move::kNext ? 1 : -1, &target);
+        }
+        break;
+    }
+    if (!s.ok()) return data->context().Fail(s);
+    if (target == 0) {
+      if (attempt > 0 && !from_eof) {
+        int rc = LoadRecord(data, from_record, 0);
+        if (rc != kSuccess) return rc;
+      }
+      return NoTarget(data, move);
+    }
+    int rc = LoadRecord(data, target, 0);
+    if (rc != kSuccess || order->Current(target, data->record.data()) ||
+        attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
+      return rc;
+    }
+  }
+}
+
 // The one place that applies the current order.
 int Position(DATA4* data, Move move) {
   int rc = data->changed ? d4flush(data) : kSuccess;
@@ -76,23 +141,7 @@ int Position(DATA4* data, Move move) {
   uint32_t target = 0;
   Status s;
   if (order != nullptr) {
-    switch (move) {
-      case Move::kTop:
-        s = order->First(&target);
-        break;
-      case Move::kBottom:
-        s = order->Last(&target);
-        break;
-      case Move::kNext:
-      case Move::kPrevious:
-        if (data->eof && move == Move::kPrevious) {
-          s = order->Last(&target);
-        } else {
-          s = order->Next(data->rec_no, data->record.data(), move == Move::kNext ? 1 : -1, &target);
-        }
-        break;
-    }
-    if (!s.ok()) return data->context().Fail(s);
+    return PositionInOrder(data, order, move);
   } else {
     uint32_t count = 0;
     switch (move) {
@@ -123,22 +172,20 @@ int Position(DATA4* data, Move move) {
   }
 
   if (target != 0) {
-    int direction = 0;
-    if (order == nullptr && move == Move::kNext) direction = 1;
-    if (order == nullptr && move == Move::kPrevious) direction = -1;
-    return Load(data, target, direction);
+    return LoadRecord(data, target, move == Move::kNext ? 1 : move == Move::kPrevious ? -1 : 0);
   }
-  if (move == Move::kPrevious && !data->eof) {
-    // Before the first record: stay on it, flagged.
-    data->bof = true;
-    return kBof;
-  }
-  rc = SetEof(data);
-  if (rc == kEof && move != Move::kNext) data->bof = true;
-  return rc;
+  return NoTarget(data, move);
 }
 
-// Writes the current record's pending memos, then its bytes, and reports it to the index.
+// Forgets a change the index refused: the record is as stored again, its memos read anew.
+void DropChanges(DATA4* data) {
+  data->record = data->stored;
+  ++data->generation;
+  for (auto& field : data->fields) field->memo_changed = false;
+}
+
+// Writes the current record's pending memos into the memo file and their pointers into the
+// record.
 int WriteChanges(DATA4* data) {
   for (auto& field : data->fields) {
     if (!field->memo_changed) continue;
@@ -169,12 +216,23 @@ int d4flush(DATA4* data) {
   return NoThrow(kErrMemory, [&] {
     data->changed = false;
     if (data->eof || data->rec_no == 0) return kSuccess;
+    sdx::xbase::TableIndex* index = data->index.get();
+    if (index != nullptr) {
+      Status s = index->BeginChange(data->rec_no, data->stored.data(), data->record.data());
+      if (!s.ok()) {
+        DropChanges(data);
+        return data->context().Fail(s);
+      }
+    }
     int rc = WriteChanges(data);
-    if (rc < 0) return rc;
-    Status s = data->table->WriteRecord(data->rec_no, data->record.data());
-    if (!s.ok()) return data->context().Fail(s);
-    if (data->index != nullptr) {
-      s = data->index->RecordChanged(data->rec_no, data->stored.data(), data->record.data());
+    Status s;
+    if (rc >= 0) s = data->table->WriteRecord(data->rec_no, data->record.data());
+    if (rc < 0 || !s.ok()) {
+      if (index != nullptr) index->CancelChange();
+      return rc < 0 ? rc : data->context().Fail(s);
+    }
+    if (index != nullptr) {
+      s = index->RecordChanged(data->rec_no, data->stored.data(), data->record.data());
       if (!s.ok()) return data->context().Fail(s);
       data->stored = data->record;
     }
@@ -194,7 +252,7 @@ int d4goLow(DATA4* data, long record, short) {
     }
     if (!exists) return kEntry;
     data->appending = false;
-    return Load(data, static_cast<uint32_t>(record), 0);
+    return LoadRecord(data, static_cast<uint32_t>(record), 0);
   });
 }
 
@@ -307,11 +365,19 @@ int d4append(DATA4* data) {
   if (data == nullptr) return kErrParmNull;
   if (!data->appending) return kErrParm;
   return NoThrow(kErrMemory, [&] {
+    sdx::xbase::TableIndex* index = data->index.get();
+    if (index != nullptr) {
+      Status s = index->BeginChange(0, nullptr, data->record.data());
+      if (!s.ok()) return data->context().Fail(s);
+    }
     int rc = WriteChanges(data);
-    if (rc < 0) return rc;
     uint32_t record = 0;
-    Status s = data->table->Append(data->record.data(), &record);
-    if (!s.ok()) return data->context().Fail(s);
+    Status s;
+    if (rc >= 0) s = data->table->Append(data->record.data(), &record);
+    if (rc < 0 || !s.ok()) {
+      if (index != nullptr) index->CancelChange();
+      return rc < 0 ? rc : data->context().Fail(s);
+    }
     data->appending = false;
     data->changed = false;
     data->rec_no = record;
