@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/xbase/engine_calls.h"
 #include "platform/xbase/engine_index_calls.h"
@@ -20,7 +21,8 @@ class AWCDataBase {
 
   // `name` must live as long as the process (a literal).
   void SetDBName(const char* name);
-  // full_name_ = folder_ + "/" + name (no extension).
+  // full_name_ = folder_ + "/" + name (no extension); a trailing separator of the folder is
+  // dropped, and an empty folder gives the name alone.
   void BuildDBName();
   // Creates DBF, FPT (when a memo field is listed) and CDX when the table's files do not exist,
   // stamped with version_; an existing table is left alone. Lists end with a nameless entry.
@@ -30,7 +32,9 @@ class AWCDataBase {
   // Rewrites the table into the new layout: field i of the new layout is filled from the old
   // field named by the i-th number of `field_map` (0-based), later fields start empty; rows,
   // deletion flags and memos are kept, the tags rebuilt, the stamp set to version_. The new
-  // files are built beside the old ones and moved into place only when complete.
+  // files are built beside the old ones (the old rows locked meanwhile) and moved into place
+  // only when complete: DBF, then FPT, then CDX. The table is closed first; reopen it with
+  // OpenDB. A failure before the move leaves the old table as it was.
   int Migrate(const char* field_map, DATA4** data, FIELD4** fields, const FIELD4INFO* new_fields,
               const TAG4INFO* new_tags);
   // Opens the table and its production index through code_base_; binds *data and, in schema
@@ -51,9 +55,21 @@ class AWCDataBase {
   CODE4* code_base_ = nullptr;
 
  private:
+  // The name the new files of a migration have beside the table until they replace it.
+  static constexpr const char* kMigrateSuffix = "~mig";
+
+  void RemoveTemp(const std::string& temp);
+  int BuildMigrated(const std::string& dbf, const std::string& temp, const std::vector<int>& map,
+                    const FIELD4INFO* new_fields, const TAG4INFO* new_tags);
+  int MoveIntoPlace(const std::string& dbf, const std::string& temp);
+
   DATA4** data_ = nullptr;
   FIELD4** fields_ = nullptr;
   int field_count_ = 0;
+  // What OpenDB opened and bound, for CloseDB.
+  DATA4* open_ = nullptr;
+  DATA4** bound_data_ = nullptr;
+  FIELD4** bound_fields_ = nullptr;
 };
 
 }  // namespace sdx::awdb
