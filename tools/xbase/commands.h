@@ -21,5 +21,10 @@ struct XbaseCommand {
 
 int RunInfo(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
+int RunTags(const std::vector<std::string>& args);
+int RunWalk(const std::vector<std::string>& args);
+int RunStamp(const std::vector<std::string>& args);
+int RunCheck(const std::vector<std::string>& args);
+int RunReindex(const std::vector<std::string>& args);
 
 }  // namespace sdx::tools

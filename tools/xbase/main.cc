@@ -22,6 +22,28 @@ const XbaseCommand kCommands[] = {
      "one row per record with DELETED 0 or 1; doubles are written with 17 significant digits so\n"
      "that they read back exactly, memo fields as their text.",
      RunDump},
+    {"tags", "FILE",
+     "Prints the tags of the table's production index, one line each, tab-separated: name, key\n"
+     "expression, FOR expression (empty when none), unique or -, ascending or descending, key\n"
+     "length in bytes.",
+     RunTags},
+    {"walk", "FILE TAG",
+     "Prints the entries of a tag in its order (descending tags from the highest key), one\n"
+     "line each: the record number, a tab, and the key bytes in hex at the full key length.",
+     RunWalk},
+    {"stamp", "FILE [N]",
+     "Prints the table's version stamp (header bytes 12..15, 0 when none), or sets it to N.",
+     RunStamp},
+    {"check", "FILE",
+     "Checks the production index: pages well formed, keys in order, interior keys and sibling\n"
+     "links right, the free list, and every record's key present once in each tag whose FOR it\n"
+     "meets and nowhere else. Prints one line per tag; exits 1 naming the first fault of each\n"
+     "faulty tag.",
+     RunCheck},
+    {"reindex", "FILE",
+     "Rebuilds every tag of the production index from the table's records into a new file\n"
+     "that replaces the old one. For a table no other program has open.",
+     RunReindex},
 };
 
 void PrintUsage(FILE* out) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,6 +75,74 @@ TEST(XbaseToolTest, ExitCodesTellUsageFromBadFiles) {
   EXPECT_EQ(RunTool("help info").exit_code, 0);
   EXPECT_NE(RunTool("help info").out.find("bytes 12..15"), std::string::npos);
   std::filesystem::remove(cut);
+}
+
+// A copy of a golden table and its index in a fresh folder, for the commands that write.
+std::string CopyGolden(const std::string& name) {
+  const std::string dir = ::testing::TempDir() + "/xbase-index-" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  for (const char* extension : {".dbf", ".cdx"}) {
+    const std::string target = dir + "/" + name + extension;
+    std::filesystem::copy_file(Golden(name + extension), target,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  }
+  return dir + "/" + name;
+}
+
+TEST(XbaseToolTest, IndexCommandsListWalkCheckAndRepair) {
+  const std::string table = CopyGolden("LogAlarm");
+  const Result tags = RunTool("tags " + table);
+  ASSERT_EQ(tags.exit_code, 0);
+  EXPECT_EQ(std::count(tags.out.begin(), tags.out.end(), '\n'), 12);
+  EXPECT_NE(tags.out.find("T_CLOSE\tSTATUS_ID\t(STATUS_ID > 201) .AND. (STATUS_ID < 212)\t-\t"
+                          "ascending\t8\n"),
+            std::string::npos)
+      << tags.out;
+  EXPECT_NE(tags.out.find("T_TIMED\tTIME\t\t-\tdescending\t8\n"), std::string::npos);
+
+  // The descending tag from its highest key; equal keys from the highest record number.
+  const Result walk = RunTool("walk " + table + " t_timed");
+  ASSERT_EQ(walk.exit_code, 0);
+  EXPECT_EQ(walk.out.substr(0, 42), "150\tc1d95501a2400000\n149\tc1d95501a2400000\n");
+  EXPECT_EQ(std::count(walk.out.begin(), walk.out.end(), '\n'), 150);
+  EXPECT_EQ(RunTool("walk " + table + " NO_TAG").exit_code, 1);
+
+  EXPECT_EQ(RunTool("stamp " + table).out, "0\n");
+  EXPECT_EQ(RunTool("stamp " + table + " 4").exit_code, 0);
+  EXPECT_EQ(RunTool("stamp " + table).out, "4\n");
+  EXPECT_NE(RunTool("info " + table).out.find("version stamp: 4\n"), std::string::npos);
+  EXPECT_EQ(RunTool("stamp " + table + " -1").exit_code, 2);
+
+  EXPECT_EQ(RunTool("check " + table).exit_code, 0);
+  // A LOG_ID changed behind the index's back: the check names the tag, reindex repairs it.
+  {
+    std::fstream file(table + ".dbf", std::ios::in | std::ios::out | std::ios::binary);
+    char header[12];
+    file.read(header, sizeof header);
+    const int header_length =
+        static_cast<unsigned char>(header[8]) | (static_cast<unsigned char>(header[9]) << 8);
+    file.seekp(header_length + 1 + 7);
+    file.put('\x55');
+  }
+  const std::string check = std::string(XBASE_TOOL) + " check " + table + " 2>&1";
+  Result faulty;
+  {
+    FILE* pipe = ::popen(check.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) faulty.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    faulty.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  EXPECT_EQ(faulty.exit_code, 1);
+  EXPECT_NE(faulty.out.find("tag T_LOG: "), std::string::npos) << faulty.out;
+  EXPECT_NE(faulty.out.find("T_EVENT: ok"), std::string::npos) << faulty.out;
+  EXPECT_EQ(RunTool("reindex " + table).exit_code, 0);
+  EXPECT_EQ(RunTool("check " + table).exit_code, 0);
+  std::filesystem::remove_all(std::filesystem::path(table).parent_path());
 }
 
 }  // namespace
