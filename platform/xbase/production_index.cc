@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include "platform/xbase/cdx_check.h"
 #include "platform/xbase/cdx_record_key.h"
 #include "platform/xbase/engine_codes.h"
 #include "platform/xbase/file_names.h"
@@ -177,6 +178,33 @@ void ProductionIndex::KeyOf(const TAG4& tag, uint32_t record, const uint8_t* byt
   const RecordView view{bytes, table_->record_length(), record};
   *in_tag = !tag.has_filter || tag.filter.EvaluateLogical(view, &state_);
   *key = CdxKeyOf(tag.key.Evaluate(view, &state_), tag.tag->key_length());
+}
+
+Status ProductionIndex::CheckStructure() {
+  return CheckCdxFile(file_.get(), [&](const CdxTagInfo& info) {
+    const TAG4* tag = FindTag(info.name);
+    return tag != nullptr ? tag->tag->key_type() : CdxKeyType::kCharacter;
+  });
+}
+
+Status ProductionIndex::CheckTag(const TAG4& tag, std::vector<std::string>* notes,
+                                 uint64_t* entries) {
+  if (!tag.maintained) {
+    notes->push_back(
+        "keys not compared with the records (an expression this engine does not "
+        "compute as the file stores it)");
+    return CheckCdxTag(tag.tag.get(), nullptr, notes, entries);
+  }
+  uint32_t count = 0;
+  Status s = table_->ReadRecordCount(&count);
+  if (!s.ok()) return s;
+  std::vector<uint8_t> bytes(table_->record_length());
+  auto reader = [&](uint32_t record, RecordView* view) {
+    *view = RecordView{bytes.data(), table_->record_length(), record};
+    return table_->ReadRecordAhead(record, 1, bytes.data());
+  };
+  CdxExpressionSource source(count, reader, &tag.key, tag.has_filter ? &tag.filter : nullptr);
+  return CheckCdxTag(tag.tag.get(), &source, notes, entries);
 }
 
 Status ProductionIndex::Seek(const std::string& key, uint32_t* record, bool* equal) {

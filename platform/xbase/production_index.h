@@ -67,6 +67,13 @@ class ProductionIndex : public TableIndex {
   // Seeks `key` (full key length) in the selected order: the record of the first entry not
   // before it in that order (0 past the end) and whether its key equals `key`.
   Status Seek(const std::string& key, uint32_t* record, bool* equal);
+  // The file's directory, trees and free list.
+  Status CheckStructure();
+  // One tag's tree and, when this engine computes its keys, its entries against the table's
+  // records (every record whose FOR holds once with its key, no other). States other writers
+  // leave that are no fault go to `notes`.
+  Status CheckTag(const TAG4& tag, std::vector<std::string>* notes, uint64_t* entries);
+
   // The key of the entry the selected order's cursor stands on.
   const std::string& cursor_key() const { return cursor_->key(); }
 
