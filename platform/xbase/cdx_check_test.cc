@@ -29,8 +29,8 @@ std::string MakeIndex(const TempDir& dir, const std::string& name) {
   EXPECT_TRUE(CdxFile::Create(path, &file).ok());
   std::vector<CdxEntry> entries;
   for (uint32_t r = 1; r <= kRecords; ++r) entries.push_back(CdxEntry{KeyOf(r), r, 0});
-  CdxTagSpec spec{"T_ID", "ID", "", 8, CdxKeyType::kNumeric, false, false};
-  EXPECT_TRUE(file->CreateTag(spec, entries).ok());
+  CdxTagSpec tag_def{"T_ID", "ID", "", 8, CdxKeyType::kNumeric, false, false};
+  EXPECT_TRUE(file->CreateTag(tag_def, entries).ok());
   return path;
 }
 
@@ -188,10 +188,10 @@ TEST(CdxCheckTest, RecordsAgainstTheTag) {
   for (const Case& c : kCases) {
     std::unique_ptr<CdxFile> file;
     ASSERT_TRUE(CdxFile::Create(dir.File(std::to_string(n++) + ".cdx"), &file).ok());
-    CdxTagSpec spec{"T", "K", "", 4, CdxKeyType::kCharacter, c.unique, false};
+    CdxTagSpec tag_def{"T", "K", "", 4, CdxKeyType::kCharacter, c.unique, false};
     std::vector<CdxEntry> entries;
     for (const auto& [key, recno] : c.entries) entries.push_back(CdxEntry{key, recno, 0});
-    ASSERT_TRUE(file->CreateTag(spec, entries).ok());
+    ASSERT_TRUE(file->CreateTag(tag_def, entries).ok());
     std::unique_ptr<CdxTag> tag;
     ASSERT_TRUE(file->OpenTag("T", CdxKeyType::kCharacter, &tag).ok());
     FakeRecords records;

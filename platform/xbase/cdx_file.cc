@@ -368,19 +368,19 @@ Status CdxFile::OpenTag(const std::string& name, CdxKeyType key_type,
   return Status::Ok();
 }
 
-Status CdxFile::CreateTag(const CdxTagSpec& spec, std::vector<CdxEntry> entries) {
-  const std::string name = TrimUpper(spec.name);
+Status CdxFile::CreateTag(const CdxTagSpec& tag_def, std::vector<CdxEntry> entries) {
+  const std::string name = TrimUpper(tag_def.name);
   if (name.empty() || name.size() > kDirectoryKeyLength ||
       !std::all_of(name.begin(), name.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
       })) {
-    return Status::Error(kCdxErrorTagName, "bad tag name '" + spec.name + "'");
+    return Status::Error(kCdxErrorTagName, "bad tag name '" + tag_def.name + "'");
   }
-  if (spec.key_length < 1 || spec.key_length > kCdxMaxKeyLength) {
+  if (tag_def.key_length < 1 || tag_def.key_length > kCdxMaxKeyLength) {
     return Status::Error(kCdxErrorCorrupt, "key length of tag " + name + " out of range");
   }
   for (const CdxEntry& e : entries) {
-    if (e.key.size() != spec.key_length) {
+    if (e.key.size() != tag_def.key_length) {
       return Status::Error(kCdxErrorCorrupt, "key length differs from the tag's");
     }
   }
@@ -388,7 +388,7 @@ Status CdxFile::CreateTag(const CdxTagSpec& spec, std::vector<CdxEntry> entries)
     return CdxComparePair(a.key, a.recno, b.key, b.recno) < 0;
   });
   auto same = [&](const CdxEntry& a, const CdxEntry& b) {
-    return a.key == b.key && (spec.unique || a.recno == b.recno);
+    return a.key == b.key && (tag_def.unique || a.recno == b.recno);
   };
   entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
 
@@ -397,18 +397,20 @@ Status CdxFile::CreateTag(const CdxTagSpec& spec, std::vector<CdxEntry> entries)
   CdxTagInfo old;
   bool found = false;
   Status s = FindTagInfo(name, &old, &found);
-  if (s.ok() && found) s = DropTag(name, spec.key_type);
+  if (s.ok() && found) s = DropTag(name, tag_def.key_type);
   CdxHeader header;
-  header.key_length = spec.key_length;
-  header.options = kCdxOptionCompact | kCdxOptionCompound | (spec.unique ? kCdxOptionUnique : 0) |
-                   (spec.for_expression.empty() ? 0 : kCdxOptionFor);
-  header.descending = spec.descending;
-  header.key_expression = spec.key_expression;
-  header.for_expression = spec.for_expression;
+  header.key_length = tag_def.key_length;
+  header.options = kCdxOptionCompact | kCdxOptionCompound |
+                   (tag_def.unique ? kCdxOptionUnique : 0) |
+                   (tag_def.for_expression.empty() ? 0 : kCdxOptionFor);
+  header.descending = tag_def.descending;
+  header.key_expression = tag_def.key_expression;
+  header.for_expression = tag_def.for_expression;
   uint32_t header_offset = 0;
   if (s.ok()) s = AllocateHeader(&header_offset);
   if (s.ok()) {
-    s = CdxTree::Build(this, spec.key_length, CdxFillByte(spec.key_type), entries, &header.root);
+    s = CdxTree::Build(this, tag_def.key_length, CdxFillByte(tag_def.key_type), entries,
+                       &header.root);
   }
   if (s.ok()) s = WriteHeader(header_offset, header);
   if (s.ok()) {

@@ -61,7 +61,7 @@ class CdxFile {
   Status OpenTag(const std::string& name, CdxKeyType key_type, std::unique_ptr<CdxTag>* tag);
   // Creates (or replaces) a tag holding `entries`, built bottom up. Entries may come in any
   // order; FOR must already be applied. A unique tag keeps the lowest record number of each key.
-  Status CreateTag(const CdxTagSpec& spec, std::vector<CdxEntry> entries);
+  Status CreateTag(const CdxTagSpec& tag_def, std::vector<CdxEntry> entries);
   // Removes a tag and releases its pages; `key_type` is needed to read its leaves.
   Status DropTag(const std::string& name, CdxKeyType key_type);
 

@@ -71,14 +71,14 @@ TEST(CdxWriteTest, GoldenTagsRebuiltWalkTheSame) {
   int built = 0;
   for (const auto& table : listing["tables"]) {
     for (const auto& t : table["tags"]) {
-      CdxTagSpec spec;
-      spec.name = t["name"];
-      spec.key_expression = t["expression"];
-      spec.for_expression = t["for"].is_null() ? "" : t["for"].get<std::string>();
-      spec.key_length = t["key_size"];
-      spec.key_type = t["key_type"] == "C" ? CdxKeyType::kCharacter : CdxKeyType::kNumeric;
-      spec.unique = t["unique"];
-      spec.descending = t["descending"];
+      CdxTagSpec tag_def;
+      tag_def.name = t["name"];
+      tag_def.key_expression = t["expression"];
+      tag_def.for_expression = t["for"].is_null() ? "" : t["for"].get<std::string>();
+      tag_def.key_length = t["key_size"];
+      tag_def.key_type = t["key_type"] == "C" ? CdxKeyType::kCharacter : CdxKeyType::kNumeric;
+      tag_def.unique = t["unique"];
+      tag_def.descending = t["descending"];
       Walk expected;
       std::vector<CdxEntry> entries;
       for (const auto& k : t["keys"]) {
@@ -91,19 +91,19 @@ TEST(CdxWriteTest, GoldenTagsRebuiltWalkTheSame) {
         std::unique_ptr<CdxFile> file;
         ASSERT_TRUE(CdxFile::Create(path, &file).ok());
         std::vector<CdxEntry> initial = bulk ? entries : std::vector<CdxEntry>();
-        ASSERT_TRUE(file->CreateTag(spec, initial).ok());
+        ASSERT_TRUE(file->CreateTag(tag_def, initial).ok());
         std::unique_ptr<CdxTag> tag;
-        ASSERT_TRUE(file->OpenTag(spec.name, spec.key_type, &tag).ok());
+        ASSERT_TRUE(file->OpenTag(tag_def.name, tag_def.key_type, &tag).ok());
         if (!bulk) {
           std::vector<CdxEntry> by_record = entries;
           std::sort(by_record.begin(), by_record.end(),
                     [](const CdxEntry& a, const CdxEntry& b) { return a.recno < b.recno; });
           for (const CdxEntry& e : by_record) ASSERT_TRUE(tag->Insert(e.key, e.recno).ok());
         }
-        EXPECT_EQ(tag->descending(), spec.descending);
-        EXPECT_EQ(tag->for_expression(), spec.for_expression);
+        EXPECT_EQ(tag->descending(), tag_def.descending);
+        EXPECT_EQ(tag->for_expression(), tag_def.for_expression);
         Walk walk = WalkTag(tag.get());
-        EXPECT_EQ(walk, expected) << spec.name << (bulk ? " bulk" : " inserted");
+        EXPECT_EQ(walk, expected) << tag_def.name << (bulk ? " bulk" : " inserted");
         ExpectSound(file.get(), tag.get());
         if (bulk && table["tags"].size() == 1) {
           ExpectSameHeaders(FixturePath("xbase-golden/" + table["files"]["cdx"].get<std::string>()),
@@ -155,14 +155,14 @@ TEST(CdxWriteTest, RandomOperationsMatchAModel) {
     TempDir dir;
     std::unique_ptr<CdxFile> file;
     ASSERT_TRUE(CdxFile::Create(dir.File("random.cdx"), &file).ok());
-    CdxTagSpec spec;
-    spec.name = c.name;
-    spec.key_expression = "KEY";
-    spec.key_length = c.key_length;
-    spec.key_type = c.type;
-    spec.unique = c.unique;
-    spec.descending = c.descending;
-    ASSERT_TRUE(file->CreateTag(spec, {}).ok());
+    CdxTagSpec tag_def;
+    tag_def.name = c.name;
+    tag_def.key_expression = "KEY";
+    tag_def.key_length = c.key_length;
+    tag_def.key_type = c.type;
+    tag_def.unique = c.unique;
+    tag_def.descending = c.descending;
+    ASSERT_TRUE(file->CreateTag(tag_def, {}).ok());
     std::unique_ptr<CdxTag> tag;
     ASSERT_TRUE(file->OpenTag(c.name, c.type, &tag).ok());
 
@@ -236,8 +236,8 @@ TEST(CdxWriteTest, EmptiedTagGivesItsPagesBack) {
   TempDir dir;
   std::unique_ptr<CdxFile> file;
   ASSERT_TRUE(CdxFile::Create(dir.File("empty.cdx"), &file).ok());
-  CdxTagSpec spec{"T_ID", "ID", "", 8, CdxKeyType::kNumeric, false, false};
-  ASSERT_TRUE(file->CreateTag(spec, {}).ok());
+  CdxTagSpec tag_def{"T_ID", "ID", "", 8, CdxKeyType::kNumeric, false, false};
+  ASSERT_TRUE(file->CreateTag(tag_def, {}).ok());
   std::unique_ptr<CdxTag> tag;
   ASSERT_TRUE(file->OpenTag("t_id", CdxKeyType::kNumeric, &tag).ok());
   std::vector<CdxEntry> entries;
@@ -265,8 +265,8 @@ TEST(CdxWriteTest, RecordChangesKeepAUniqueTagRight) {
   TempDir dir;
   std::unique_ptr<CdxFile> file;
   ASSERT_TRUE(CdxFile::Create(dir.File("unique.cdx"), &file).ok());
-  CdxTagSpec spec{"T_ID", "ID", ".NOT. DELETED()", 4, CdxKeyType::kCharacter, true, false};
-  ASSERT_TRUE(file->CreateTag(spec, {{"A   ", 1, 0}, {"B   ", 2, 0}, {"A   ", 3, 0}}).ok());
+  CdxTagSpec tag_def{"T_ID", "ID", ".NOT. DELETED()", 4, CdxKeyType::kCharacter, true, false};
+  ASSERT_TRUE(file->CreateTag(tag_def, {{"A   ", 1, 0}, {"B   ", 2, 0}, {"A   ", 3, 0}}).ok());
   std::unique_ptr<CdxTag> tag;
   ASSERT_TRUE(file->OpenTag("T_ID", CdxKeyType::kCharacter, &tag).ok());
   EXPECT_EQ(WalkTag(tag.get()), (Walk{{"A   ", 1}, {"B   ", 2}})) << "lowest record keeps a key";
@@ -305,8 +305,8 @@ TEST(CdxWriteTest, CursorStepsAcrossChanges) {
     ASSERT_TRUE(CdxFile::Create(dir.File("moving.cdx"), &file).ok());
     std::vector<CdxEntry> entries;
     for (uint32_t r = 1; r <= 2000; ++r) entries.push_back(CdxEntry{CdxDoubleKey(r / 4), r, 0});
-    CdxTagSpec spec{"T", "K", "", 8, CdxKeyType::kNumeric, false, descending};
-    ASSERT_TRUE(file->CreateTag(spec, entries).ok());
+    CdxTagSpec tag_def{"T", "K", "", 8, CdxKeyType::kNumeric, false, descending};
+    ASSERT_TRUE(file->CreateTag(tag_def, entries).ok());
     std::unique_ptr<CdxTag> tag;
     ASSERT_TRUE(file->OpenTag("T", CdxKeyType::kNumeric, &tag).ok());
     CdxCursor cursor(tag.get());
@@ -343,8 +343,8 @@ TEST(CdxWriteTest, ManyTagsGrowTheDirectory) {
   std::vector<std::string> names;
   for (int i = 0; i < 90; ++i) {
     names.push_back("TAG_" + std::to_string((i * 37) % 90));
-    CdxTagSpec spec{names.back(), "ID", "", 8, CdxKeyType::kNumeric, false, false};
-    ASSERT_TRUE(file->CreateTag(spec, {CdxEntry{CdxDoubleKey(i), 1, 0}}).ok());
+    CdxTagSpec tag_def{names.back(), "ID", "", 8, CdxKeyType::kNumeric, false, false};
+    ASSERT_TRUE(file->CreateTag(tag_def, {CdxEntry{CdxDoubleKey(i), 1, 0}}).ok());
   }
   for (int i = 0; i < 90; i += 3) ASSERT_TRUE(file->DropTag(names[i], CdxKeyType::kNumeric).ok());
   std::vector<CdxTagInfo> tags;
