@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/win/file_descriptor.h"
 #include "platform/win/ignore_case.h"
 #include "platform/win/whole_file.h"
 
@@ -100,20 +101,6 @@ std::optional<std::string> FindValue(const std::string& text, std::string_view s
   return std::nullopt;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t put = write(fd, data.data(), data.size());
@@ -203,22 +190,26 @@ std::vector<ProfileEntry> GetPrivateProfileSection(std::string_view section,
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
+  std::string trimmed_section(Trim(section));
   std::string trimmed_key(Trim(key));
   std::string trimmed_value(Trim(value));
   return RewriteLocked(path, [&](std::vector<std::string>* lines, std::string_view newline) {
     std::string_view cr = newline.size() == 2 ? "\r" : "";
     std::vector<std::string_view> views(lines->begin(), lines->end());
-    std::optional<SectionRange> range = FindSection(views, section);
+    std::optional<SectionRange> range = FindSection(views, trimmed_section);
     if (!range) {
       if (!lines->empty() && !Trim(lines->back()).empty()) lines->emplace_back(cr);
-      lines->push_back("[" + std::string(section) + "]" + std::string(cr));
+      lines->push_back("[" + trimmed_section + "]" + std::string(cr));
       lines->push_back(trimmed_key + "=" + trimmed_value + std::string(cr));
       return true;
     }
     size_t last_content = range->header;
     for (size_t i = range->begin; i < range->end; ++i) {
       Line line = Classify(views[i]);
-      if (line.kind == Line::kEntry && line.has_equals && EqualIgnoringCase(line.name, key)) {
+      // Names are written trimmed, so they are looked for trimmed: writing " Day" twice replaces
+      // the first line instead of adding a second "Day=".
+      if (line.kind == Line::kEntry && line.has_equals &&
+          EqualIgnoringCase(line.name, trimmed_key)) {
         (*lines)[i] = std::string(line.name) + "=" + trimmed_value + std::string(cr);
         return true;
       }

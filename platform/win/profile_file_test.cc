@@ -132,6 +132,12 @@ TEST_F(ProfileFileTest, WriteCreatesTheFile) {
   EXPECT_FALSE(WritePrivateProfileString("Filters", "Day", "x", folder_ + "/no/such/file.ini"));
 }
 
+TEST_F(ProfileFileTest, NamesWithBlanksAreReplacedNotRepeated) {
+  ASSERT_TRUE(WritePrivateProfileString(" Filters ", " Day ", "a", path_));
+  ASSERT_TRUE(WritePrivateProfileString(" Filters ", " Day ", "b", path_));
+  EXPECT_EQ(ReadFile(), "[Filters]\nDay=b\n");
+}
+
 // Writers in threads and in another process, each adding keys of its own: every key must be in
 // the file at the end, which a read-modify-write without the lock would not give.
 TEST_F(ProfileFileTest, ConcurrentWritersLoseNothing) {
