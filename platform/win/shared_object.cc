@@ -11,6 +11,8 @@
 #include <atomic>
 #include <utility>
 
+#include "platform/win/file_descriptor.h"
+
 namespace sdx::win {
 
 namespace {
@@ -26,23 +28,6 @@ struct Header {
   uint64_t state_size;
 };
 static_assert(sizeof(Header) <= kStateOffset);
-
-// Owns one descriptor while an object is being opened.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // An exclusive flock of an object for one scope. A mapping keeps the open file description,
 // and with it the flock, alive after the descriptor is closed, so it is released explicitly.
@@ -180,7 +165,7 @@ int SharedObject::CreateOrOpen(std::string_view name, ObjectKind kind, size_t st
       return errno;
     }
   }
-  Descriptor descriptor(fd);
+  FileDescriptor descriptor(fd);
   void* mapping = nullptr;
   const int rc = Attach(fd, kind, state_size, &init, &mapping, created);
   if (rc == 0) {
@@ -201,7 +186,7 @@ int SharedObject::Open(std::string_view name, ObjectKind kind, size_t state_size
   if (fd < 0) {
     return errno;
   }
-  Descriptor descriptor(fd);
+  FileDescriptor descriptor(fd);
   void* mapping = nullptr;
   bool created = false;
   const int rc = Attach(fd, kind, state_size, nullptr, &mapping, &created);
