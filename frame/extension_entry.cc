@@ -1,17 +1,14 @@
-// The entry points the web host looks up in sdxremote.so. Only these and the
-// two table exports have default visibility (see sdxremote.map); everything
-// else stays inside the library.
+// The entry points the web host looks up in sdxremote.so. Only these and the two table exports
+// have default visibility (see sdxremote.map); everything else stays inside the library.
 //
-// The server object is a function-local static, made by a load-time constructor
-// function, so that it is built when the library is loaded, as the host
-// expects, and destroyed when it is unloaded. A namespace-scope object would be
-// built in an order across files that nobody controls; here the order is
-// explicit. The constructor function runs among the library's own initialisers
-// in link order, possibly first: construction therefore reaches only code whose
-// state is constant-initialised (settings, templates, sessions, named objects,
-// the tables' constructors); the device directory, which has run-time
-// initialised state, is first used by GetExtensionVersion, after loading has
-// finished.
+// The server object is a function-local static, made by a load-time constructor function, so
+// that it is built when the library is loaded, as the host expects, and destroyed when it is
+// unloaded. A namespace-scope object would be built in an order across files that nobody
+// controls; here the order is explicit. The constructor function runs among the library's own
+// initialisers in link order, possibly first: construction therefore reaches only code whose
+// state is constant-initialised (settings, templates, sessions, named objects, the tables'
+// constructors); the device directory, which has run-time initialised state, is first used by
+// GetExtensionVersion, after loading has finished.
 #include <memory>
 
 #include "frame/command_dispatcher.h"
