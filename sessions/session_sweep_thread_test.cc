@@ -10,21 +10,15 @@
 #include <string>
 #include <thread>
 
+#include "sessions/manual_clock.h"
+
 namespace sdx {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::ManualClock;
 
 constexpr milliseconds kGenerous{20000};
-
-class ManualClock : public Clock {
- public:
-  int32_t Now() const override { return now_.load(); }
-  void Set(int32_t now) { now_.store(now); }
-
- private:
-  std::atomic<int32_t> now_{1000000};
-};
 
 // Counts the sweeps by their first trace line and can hold a sweep inside CheckSessions.
 class SweepProbe {

@@ -14,20 +14,13 @@
 
 #include "frame/fake_control_block.h"
 #include "frame/page_output.h"
+#include "sessions/manual_clock.h"
 
 namespace sdx {
 namespace {
 
 using testing::FakeControlBlock;
-
-class ManualClock : public Clock {
- public:
-  int32_t Now() const override { return now_.load(); }
-  void Set(int32_t now) { now_.store(now); }
-
- private:
-  std::atomic<int32_t> now_{1000000};
-};
+using testing::ManualClock;
 
 class SessionTableTest : public ::testing::Test {
  protected:
