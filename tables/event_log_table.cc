@@ -80,6 +80,8 @@ EventLogTable::EventLogTable() {
                          sdx::win::ObjectSecurity::kOpen);
 }
 
+const TableSchema& EventLogTable::Schema() { return kSchema; }
+
 bool EventLogTable::OpenTable() { return OpenWithSchema(kSchema); }
 
 int32_t EventLogTable::GetRecordCount() {

@@ -59,6 +59,9 @@ class EventLogTable : public TableObject<20> {
 
   // A LogAlarm table stamped 2 ends the process with a message.
   bool OpenTable();
+  // The layout, tags and version the table is opened with; for programs that make the table
+  // themselves (the demo data).
+  static const TableSchema& Schema();
   // Records in the file, deleted-marked ones included.
   int32_t GetRecordCount();
   // Record numbers of the rows that belong to an event, in file order or newest first, at most

@@ -24,6 +24,8 @@ constexpr TableSchema kSchema = {kFields, kTags, 2, kRules, "T_EVENTID"};
 
 }  // namespace
 
+const TableSchema& ResponseTable::Schema() { return kSchema; }
+
 bool ResponseTable::OpenTable() {
   // Four plain handles are registered; the memo is bound by name, as the paging server's
   // tables have always been read.

@@ -23,6 +23,9 @@ struct ResponseRecord {
 class ResponseTable : public TableObject<4> {
  public:
   bool OpenTable();
+  // The layout, tags and version the table is opened with; for programs that make the table
+  // themselves (the demo data).
+  static const TableSchema& Schema();
   void CloseTable();
   // Adds the reply as a new row; an empty text leaves the memo empty.
   void AppendResponse(const ResponseRecord& record);

@@ -37,7 +37,7 @@ TEST_F(ResponseTableTest, ClosingReplyTime) {
       {"any case", {{100, "ok"}, {200, "Please CLOSE it"}}, 200},
       {"inside a word", {{300, "enclosed the valve"}}, 300},
       {"time not above 0", {{0, "close"}, {-5, "close"}}, 0},
-      {"first found wins", {{900, "closing"}, {400, "close"}}, 900},
+      {"first found wins", {{900, "closed it"}, {400, "close"}}, 900},
   };
   double event_id = 1;
   for (const Case& c : cases) {

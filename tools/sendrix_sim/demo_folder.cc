@@ -10,6 +10,7 @@
 #include "platform/win/profile_file.h"
 #include "tables/database_engine.h"
 #include "tables/event_log_table.h"
+#include "tables/response_table.h"
 #include "tables/table_set.h"
 #include "tools/sendrix_sim/demo_random.h"
 #include "tools/sendrix_sim/row_writer.h"
@@ -253,8 +254,27 @@ int32_t StatusOfRow(int32_t state, bool last_row, int row) {
   return 102;
 }
 
+// Makes the table anew without its tags: rows go in far faster when no tag is kept current
+// row by row, and BuildTags makes them all at once afterwards.
+bool RecreateBare(CODE4* code_base, const std::string& path, const TableSchema& schema) {
+  for (const char* extension : {".dbf", ".cdx", ".fpt"}) fs::remove(path + extension);
+  DATA4* data = d4create(code_base, path.c_str(), schema.fields, nullptr);
+  if (data == nullptr) return false;
+  d4close(data);
+  return true;
+}
+
+bool BuildTags(RowWriter* writer, const TableSchema& schema) {
+  return d4createIndex(writer->data(), schema.tags) == r4success &&
+         d4versionStampSet(writer->data(), schema.version) == r4success;
+}
+
 bool FillEvents(const std::string& folder, CODE4* code_base, const DemoOptions& options,
                 DemoRandom* random) {
+  if (!RecreateBare(code_base, folder + "/LogAlarm", EventLogTable::Schema()) ||
+      !RecreateBare(code_base, folder + "/LogResponse", ResponseTable::Schema())) {
+    return false;
+  }
   RowWriter log(code_base, folder + "/LogAlarm");
   RowWriter responses(code_base, folder + "/LogResponse");
   if (!log.ok() || !responses.ok()) return false;
@@ -337,7 +357,7 @@ bool FillEvents(const std::string& folder, CODE4* code_base, const DemoOptions& 
       if (!responses.Append()) return false;
     }
   }
-  return true;
+  return BuildTags(&log, EventLogTable::Schema()) && BuildTags(&responses, ResponseTable::Schema());
 }
 
 }  // namespace
