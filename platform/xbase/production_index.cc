@@ -211,20 +211,25 @@ Status ProductionIndex::Seek(const std::string& key, uint32_t* record, bool* equ
   bool exact = false;
   Status s = cursor_->Seek(key, &exact);
   if (!s.ok()) return s;
-  *record = cursor_->valid() ? cursor_->recno() : 0;
+  *record = Landed(s);
   *equal = exact && cursor_->valid();
   return Status::Ok();
 }
 
+uint32_t ProductionIndex::Landed(const Status& s) {
+  cursor_generation_ = file_->generation();
+  return s.ok() && cursor_->valid() ? cursor_->recno() : 0;
+}
+
 Status ProductionIndex::First(uint32_t* record) {
   Status s = cursor_->First();
-  *record = s.ok() && cursor_->valid() ? cursor_->recno() : 0;
+  *record = Landed(s);
   return s;
 }
 
 Status ProductionIndex::Last(uint32_t* record) {
   Status s = cursor_->Last();
-  *record = s.ok() && cursor_->valid() ? cursor_->recno() : 0;
+  *record = Landed(s);
   return s;
 }
 
@@ -234,7 +239,9 @@ Status ProductionIndex::Next(uint32_t from, const uint8_t* bytes, int direction,
   bool on_entry = cursor_->valid() && cursor_->recno() == from;
   std::string key;
   bool in_tag = false;
-  if (selected_->maintained) {
+  // Nothing written to the index since the cursor landed on `from`: its entry is the record's.
+  const bool unchanged = cursor_generation_ == file_->generation();
+  if (selected_->maintained && !(on_entry && unchanged)) {
     KeyOf(*selected_, from, bytes, &key, &in_tag);
     on_entry = on_entry && in_tag && key == cursor_->key();
   }
@@ -251,18 +258,18 @@ Status ProductionIndex::Next(uint32_t from, const uint8_t* bytes, int direction,
       // The cursor stands where (key, from) would be, the physically next entry: that is the
       // answer when the walk goes physically forward, else one physical step back.
       if ((direction > 0) != descending && !(cursor_->valid() && cursor_->recno() == from)) {
-        *record = cursor_->valid() ? cursor_->recno() : 0;
+        *record = Landed(s);
         return Status::Ok();
       }
       if (descending && cursor_->eof()) {
         s = cursor_->First();
-        *record = s.ok() && cursor_->valid() ? cursor_->recno() : 0;
+        *record = Landed(s);
         return s;
       }
     }
   }
   s = direction > 0 ? cursor_->Next() : cursor_->Prev();
-  *record = s.ok() && cursor_->valid() ? cursor_->recno() : 0;
+  *record = Landed(s);
   return s;
 }
 

@@ -94,12 +94,15 @@ class ProductionIndex : public TableIndex {
   Status LoadTags();
   Status Apply(uint32_t record, const uint8_t* before, const uint8_t* after);
   Status Writable() const;
+  // Notes the file's generation the cursor moved in and answers its record (0 off the ends).
+  uint32_t Landed(const Status& s);
 
   DbfTable* table_;
   std::unique_ptr<CdxFile> file_;
   std::vector<std::unique_ptr<TAG4>> tags_;
   TAG4* selected_ = nullptr;
   std::unique_ptr<CdxCursor> cursor_;
+  uint64_t cursor_generation_ = UINT64_MAX;
   ExprState state_;
   bool change_open_ = false;
 };

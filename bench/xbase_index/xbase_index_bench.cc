@@ -1,0 +1,286 @@
+// Times the production index against SQLite's indexes doing the same work on the same rows of
+// a LogAlarm-shaped table with its twelve tags: seeks with random keys on T_EVENT and T_LOG, a
+// full walk of the descending T_TIMED, appends with every tag kept current, and building all
+// tags in bulk. Times are the process's CPU time, which other work on a shared machine
+// disturbs far less than wall-clock time; the files stay in the page cache.
+#include <sqlite3.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/xbase/engine_index_calls.h"
+
+namespace {
+
+struct Column {
+  const char* name;
+  char type;
+  unsigned short width;
+};
+
+const Column kColumns[] = {
+    {"LOG_ID", 'B', 8},     {"STATUS_ID", 'B', 8},  {"COURIERID", 'B', 8},  {"TIME", 'N', 11},
+    {"NODE_ID", 'B', 8},    {"TECH_ID", 'B', 8},    {"MSG_ID", 'B', 8},     {"ALARM_ID", 'B', 8},
+    {"DUPTOTAL", 'N', 5},   {"COVER_ID", 'B', 8},   {"NULLIFY_ID", 'B', 8}, {"FLAGS", 'N', 3},
+    {"LEVEL", 'N', 2},      {"ESCL_LVL", 'N', 2},   {"ORIG_TIME", 'N', 11}, {"EVENT_ID", 'B', 8},
+    {"ORGTECH_ID", 'B', 8}, {"ESCL_FLAGS", 'N', 5}, {"ORGEVENTID", 'B', 8}, {"DOWNDEVICE", 'B', 8},
+};
+constexpr int kColumnCount = 20;
+
+const TAG4INFO kTags[] = {
+    {"T_LOG", "LOG_ID", nullptr, 0, 0},
+    {"T_DUP",
+     "LTRIM(STR(TECH_ID,8,0)) + ':' + LTRIM(STR(NODE_ID,8,0)) + ':' + LTRIM(STR(MSG_ID,8,0))  + "
+     "':' + LTRIM(STR(TIME,11,0))",
+     nullptr, 0, 10},
+    {"T_STATUS", "STATUS_ID", nullptr, 0, 0},
+    {"T_TIMED", "TIME", nullptr, 0, 10},
+    {"T_NODE", "NODE_ID", nullptr, 0, 0},
+    {"T_TECH", "TECH_ID", nullptr, 0, 0},
+    {"T_MSG", "MSG_ID", nullptr, 0, 0},
+    {"T_ALARM", "ALARM_ID", nullptr, 0, 0},
+    {"T_DUP2",
+     "LTRIM(STR(TECH_ID,8,0)) + ':' + LTRIM(STR(NODE_ID,8,0)) + ':' + LTRIM(STR(ALARM_ID,8,0))  + "
+     "':' + LTRIM(STR(TIME,11,0))",
+     nullptr, 0, 10},
+    {"T_CLOSE", "STATUS_ID", "(STATUS_ID > 201) .AND. (STATUS_ID < 212)", 0, 0},
+    {"T_EVENT", "EVENT_ID", nullptr, 0, 0},
+    {"T_ESCLFLAG", "ESCL_FLAGS", "(ESCL_FLAGS >= 32768)", 0, 0},
+    {nullptr, nullptr, nullptr, 0, 0},
+};
+
+const char* const kSqliteIndexes[] = {
+    "CREATE INDEX t_log ON logalarm(LOG_ID)",
+    "CREATE INDEX t_dup ON logalarm(printf('%d:%d:%d:%d', TECH_ID, NODE_ID, MSG_ID, TIME) DESC)",
+    "CREATE INDEX t_status ON logalarm(STATUS_ID)",
+    "CREATE INDEX t_timed ON logalarm(TIME DESC)",
+    "CREATE INDEX t_node ON logalarm(NODE_ID)",
+    "CREATE INDEX t_tech ON logalarm(TECH_ID)",
+    "CREATE INDEX t_msg ON logalarm(MSG_ID)",
+    "CREATE INDEX t_alarm ON logalarm(ALARM_ID)",
+    "CREATE INDEX t_dup2 ON logalarm(printf('%d:%d:%d:%d', TECH_ID, NODE_ID, ALARM_ID, TIME) DESC)",
+    "CREATE INDEX t_close ON logalarm(STATUS_ID) WHERE STATUS_ID > 201 AND STATUS_ID < 212",
+    "CREATE INDEX t_event ON logalarm(EVENT_ID)",
+    "CREATE INDEX t_esclflag ON logalarm(ESCL_FLAGS) WHERE ESCL_FLAGS >= 32768",
+};
+
+// Row i's value of column c, shaped like the server's rows: rising log ids, three rows an
+// event, times scattered over a few days, small identity ranges, half the rows waiting.
+double Value(long i, int c) {
+  switch (c) {
+    case 0:
+      return static_cast<double>(i + 1);
+    case 1:
+      return static_cast<double>(195 + i % 25);
+    case 3:
+      return 1700000000.0 + static_cast<double>((i * 7919) % 400000);
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+      return static_cast<double>((i * (c + 3)) % (40 * c));
+    case 15:
+      return static_cast<double>(i / 3 + 1);
+    case 17:
+      return i % 2 ? 32768.0 + static_cast<double>(i % 4096) : 4096.0;
+    default:
+      return kColumns[c].width <= 5 ? static_cast<double>(i % 10) : static_cast<double>(i % 1000);
+  }
+}
+
+double Now() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+void Figure(const char* name, double ours, double peer, const char* unit) {
+  std::printf("figure: %s ours=%.4g %s peer=%.4g %s ratio=%.2f\n", name, ours, unit, peer, unit,
+              peer > 0 ? ours / peer : 0);
+  std::fflush(stdout);
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "xbase_index_bench: %s failed\n", what);
+    std::exit(1);
+  }
+}
+
+void Exec(sqlite3* db, const char* sql) {
+  Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
+}
+
+struct Engine {
+  CODE4 code;
+  DATA4* data = nullptr;
+  FIELD4* fields[kColumnCount];
+};
+
+bool AppendRow(Engine& e, long i) {
+  if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;
+  for (int c = 0; c < kColumnCount; ++c) {
+    const int rc = kColumns[c].type == 'B'
+                       ? f4assignDouble(e.fields[c], Value(i, c))
+                       : f4assignLong(e.fields[c], static_cast<long>(Value(i, c)));
+    if (rc != 0) return false;
+  }
+  return d4append(e.data) == 0;
+}
+
+void BindRow(sqlite3_stmt* insert, long i) {
+  for (int c = 0; c < kColumnCount; ++c) {
+    if (kColumns[c].type == 'B') {
+      sqlite3_bind_double(insert, c + 1, Value(i, c));
+    } else {
+      sqlite3_bind_int64(insert, c + 1, static_cast<sqlite3_int64>(Value(i, c)));
+    }
+  }
+}
+
+// Seeks `count` random keys of column `column` (T_EVENT or T_LOG) both ways: answers the CPU
+// seconds per seek, ours and SQLite's.
+void Seeks(Engine& e, sqlite3* db, const char* tag, int column, long rows, long count,
+           const char* figure) {
+  std::mt19937 random(42);
+  std::vector<double> keys;
+  for (long i = 0; i < count; ++i)
+    keys.push_back(Value(static_cast<long>(random() % rows), column));
+  d4tagSelect(e.data, d4tag(e.data, tag));
+  long found = 0;
+  double start = Now();
+  for (double key : keys) found += d4seekDouble(e.data, key) == 0 ? 1 : 0;
+  const double ours = (Now() - start) / static_cast<double>(count);
+  Check(found == count, "seeks");
+  const std::string sql =
+      std::string("SELECT rowid FROM logalarm WHERE ") + kColumns[column].name + " = ? LIMIT 1";
+  sqlite3_stmt* stmt = nullptr;
+  Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK, "prepare seek");
+  found = 0;
+  start = Now();
+  for (double key : keys) {
+    sqlite3_bind_double(stmt, 1, key);
+    found += sqlite3_step(stmt) == SQLITE_ROW ? 1 : 0;
+    sqlite3_reset(stmt);
+  }
+  const double peer = (Now() - start) / static_cast<double>(count);
+  sqlite3_finalize(stmt);
+  Check(found == count, "sqlite seeks");
+  Figure(figure, ours * 1e6, peer * 1e6, "us/seek");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string folder = argc > 1 ? argv[1] : ".";
+  const long rows = argc > 2 ? std::atol(argv[2]) : 1000000;
+  const long seeks = 200000;
+  const long appends = 20000;
+  const std::string table = folder + "/logalarm.dbf";
+  const std::string database = folder + "/logalarm.sqlite";
+  std::remove(table.c_str());
+  std::remove((folder + "/logalarm.cdx").c_str());
+  std::remove(database.c_str());
+
+  Engine e;
+  Check(code4initLow(&e.code, nullptr, 6502, 1615, 0) == 0, "code4initLow");
+  std::vector<FIELD4INFO> info;
+  for (const Column& c : kColumns) info.push_back({c.name, c.type, c.width, 0, 0});
+  info.push_back({nullptr, 0, 0, 0, 0});
+  e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
+  Check(e.data != nullptr, "d4create");
+  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
+  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i), "append");
+
+  sqlite3* db = nullptr;
+  Check(sqlite3_open(database.c_str(), &db) == SQLITE_OK, "sqlite3_open");
+  Exec(db, "PRAGMA journal_mode=WAL");
+  Exec(db, "PRAGMA synchronous=OFF");
+  std::string create = "CREATE TABLE logalarm(";
+  std::string insert_sql = "INSERT INTO logalarm VALUES(";
+  for (int c = 0; c < kColumnCount; ++c) {
+    create += std::string(c ? "," : "") + kColumns[c].name +
+              (kColumns[c].type == 'B' ? " REAL" : " INTEGER");
+    insert_sql += c ? ",?" : "?";
+  }
+  Exec(db, (create + ")").c_str());
+  sqlite3_stmt* insert = nullptr;
+  Check(sqlite3_prepare_v2(db, (insert_sql + ")").c_str(), -1, &insert, nullptr) == SQLITE_OK,
+        "prepare insert");
+  Exec(db, "BEGIN");
+  for (long i = 0; i < rows; ++i) {
+    BindRow(insert, i);
+    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+    sqlite3_reset(insert);
+  }
+  Exec(db, "COMMIT");
+
+  // Building every tag from the rows, in bulk.
+  double start = Now();
+  Check(d4createIndex(e.data, kTags) == 0, "d4createIndex");
+  const double ours_build = Now() - start;
+  start = Now();
+  for (const char* sql : kSqliteIndexes) Exec(db, sql);
+  const double peer_build = Now() - start;
+  Figure("xbase_index_build", ours_build, peer_build, "s");
+
+  Seeks(e, db, "T_EVENT", 15, rows, seeks, "xbase_index_seek_event");
+  Seeks(e, db, "T_LOG", 0, rows, seeks, "xbase_index_seek_log");
+
+  // A full walk of the descending T_TIMED, reading each record's TIME.
+  volatile double sink = 0;
+  d4tagSelect(e.data, d4tag(e.data, "T_TIMED"));
+  long seen = 0;
+  start = Now();
+  for (int rc = d4top(e.data); rc == 0 && !d4eof(e.data); rc = d4skip(e.data, 1), ++seen) {
+    sink = sink + static_cast<double>(f4long(e.fields[3]));
+  }
+  const double ours_walk = Now() - start;
+  Check(seen == rows, "walk");
+  sqlite3_stmt* walk = nullptr;
+  Check(sqlite3_prepare_v2(db, "SELECT rowid, TIME FROM logalarm ORDER BY TIME DESC, rowid DESC",
+                           -1, &walk, nullptr) == SQLITE_OK,
+        "prepare walk");
+  seen = 0;
+  start = Now();
+  for (; sqlite3_step(walk) == SQLITE_ROW; ++seen) {
+    sink = sink + static_cast<double>(sqlite3_column_int64(walk, 1));
+  }
+  const double peer_walk = Now() - start;
+  sqlite3_finalize(walk);
+  Check(seen == rows, "sqlite walk");
+  Figure("xbase_index_walk_timed", ours_walk, peer_walk, "s");
+
+  // Appends with every tag kept current, each visible to other processes when it returns.
+  d4tagSelect(e.data, nullptr);
+  start = Now();
+  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i), "append with tags");
+  const double ours_append = (Now() - start) / static_cast<double>(appends);
+  start = Now();
+  for (long i = rows; i < rows + appends; ++i) {
+    BindRow(insert, i);
+    Check(sqlite3_step(insert) == SQLITE_DONE, "insert with indexes");
+    sqlite3_reset(insert);
+  }
+  const double peer_append = (Now() - start) / static_cast<double>(appends);
+  Figure("xbase_index_append", ours_append * 1e6, peer_append * 1e6, "us/row");
+
+  // Rebuilding the whole index from the rows, as `xbase reindex` does.
+  start = Now();
+  Check(d4reindex(e.data) == 0, "d4reindex");
+  const double ours_reindex = Now() - start;
+  start = Now();
+  Exec(db, "REINDEX logalarm");
+  const double peer_reindex = Now() - start;
+  Figure("xbase_index_reindex", ours_reindex, peer_reindex, "s");
+
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  d4close(e.data);
+  code4initUndo(&e.code);
+  return 0;
+}
