@@ -288,37 +288,29 @@ void ExprParser::Emit(int index, Expression* out, uint32_t* depth, uint64_t* tex
 Status ExprParser::ParseOr(int* node) {
   NestingGuard guard(&nesting_);
   if (guard.too_deep()) return Fail(lexer_.position(), "expression nested too deeply");
-  Status status = ParseAnd(node);
-  while (status.ok() && lexer_.token() == ExprToken::kOr) {
-    const uint32_t position = lexer_.position();
-    int right = 0;
-    status = Advance();
-    if (status.ok()) status = ParseAnd(&right);
-    if (!status.ok()) break;
-    if (nodes_[*node].type != ExprType::kLogical || nodes_[right].type != ExprType::kLogical) {
-      return Fail(position, ".OR. needs two logical values");
-    }
-    Node n;
-    n.code = ExprOpCode::kOr;
-    n.operands = {*node, right};
-    *node = Add(std::move(n));
-  }
-  return status;
+  return ParseLogicalChain(ExprToken::kOr, ExprOpCode::kOr, ".OR. needs two logical values",
+                           &ExprParser::ParseAnd, node);
 }
 
 Status ExprParser::ParseAnd(int* node) {
-  Status status = ParseNot(node);
-  while (status.ok() && lexer_.token() == ExprToken::kAnd) {
+  return ParseLogicalChain(ExprToken::kAnd, ExprOpCode::kAnd, ".AND. needs two logical values",
+                           &ExprParser::ParseNot, node);
+}
+
+Status ExprParser::ParseLogicalChain(ExprToken token, ExprOpCode code, const char* mismatch,
+                                     Status (ExprParser::*operand)(int*), int* node) {
+  Status status = (this->*operand)(node);
+  while (status.ok() && lexer_.token() == token) {
     const uint32_t position = lexer_.position();
     int right = 0;
     status = Advance();
-    if (status.ok()) status = ParseNot(&right);
+    if (status.ok()) status = (this->*operand)(&right);
     if (!status.ok()) break;
     if (nodes_[*node].type != ExprType::kLogical || nodes_[right].type != ExprType::kLogical) {
-      return Fail(position, ".AND. needs two logical values");
+      return Fail(position, mismatch);
     }
     Node n;
-    n.code = ExprOpCode::kAnd;
+    n.code = code;
     n.operands = {*node, right};
     *node = Add(std::move(n));
   }

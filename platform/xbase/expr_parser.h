@@ -38,6 +38,10 @@ class ExprParser {
 
   Status ParseOr(int* node);
   Status ParseAnd(int* node);
+  // `operand` { `token` `operand` }, folded left into `code` nodes; both sides must be logical,
+  // else the error is `mismatch` at the operator.
+  Status ParseLogicalChain(ExprToken token, ExprOpCode code, const char* mismatch,
+                           Status (ExprParser::*operand)(int*), int* node);
   Status ParseNot(int* node);
   Status ParseRelation(int* node);
   Status ParseSum(int* node);
