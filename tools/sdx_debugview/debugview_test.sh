@@ -15,7 +15,7 @@ PY
 
 "$viewer" --config-dir "$scratch" >"$scratch/out" 2>"$scratch/err" &
 pid=$!
-for _ in $(seq 100); do grep -q listening "$scratch/err" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q listening "$scratch/err" 2>/dev/null && break; sleep 0.1; done
 grep -q "listening on $sock" "$scratch/err"
 
 if "$viewer" --config-dir "$scratch" 2>"$scratch/err2"; then exit 1; fi
@@ -27,7 +27,7 @@ s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
 s.sendto(b"W12/11/26 0905\r\nError opening menu.html\r\n" + b"*" * 41 + b"\r\n", sys.argv[1])
 s.sendto(b"Dfilter trace", sys.argv[1])
 PY
-for _ in $(seq 100); do grep -q "filter trace" "$scratch/out" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q "filter trace" "$scratch/out" && break; sleep 0.1; done
 grep -q "^Error opening menu.html" "$scratch/out"
 grep -q "^\[debugger\] filter trace$" "$scratch/out"
 
