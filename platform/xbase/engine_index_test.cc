@@ -218,6 +218,25 @@ TEST_F(EngineIndexTest, CreatedTagsFollowAppendsChangesAndDeletions) {
   ASSERT_EQ(d4close(data), 0);
 }
 
+TEST_F(EngineIndexTest, IndexIsFoundInAnyLetterCaseAndRequiredWhenTheTableNamesOne) {
+  DATA4* data = d4create(&code_, dir_.File("t").c_str(), kFields, kTags);
+  ASSERT_NE(data, nullptr);
+  Append(data, 5, "eve", 1);
+  ASSERT_EQ(d4close(data), 0);
+  std::filesystem::rename(dir_.File("t.cdx"), dir_.File("T.CDX"));
+  data = d4open(&code_, dir_.File("t").c_str());
+  ASSERT_NE(data, nullptr);
+  d4tagSelect(data, d4tag(data, "T_ID"));
+  EXPECT_EQ(d4seekDouble(data, 5), 0);
+  EXPECT_EQ(d4seek(data, "5"), 0) << "a numeric tag reads the text as a number";
+  d4tagSelect(data, d4tag(data, "T_NAME"));
+  EXPECT_LT(d4seekDouble(data, 5), 0) << "a character tag has no numeric keys";
+  ASSERT_EQ(d4close(data), 0);
+  std::filesystem::remove(dir_.File("T.CDX"));
+  EXPECT_EQ(d4open(&code_, dir_.File("t").c_str()), nullptr);
+  EXPECT_NE(code4errorCode(&code_, 0), 0);
+}
+
 TEST_F(EngineIndexTest, BadTagExpressionCreatesNothing) {
   const TAG4INFO bad[] = {{"T_X", "NO_FIELD", nullptr, 0, 0}, {nullptr, nullptr, nullptr, 0, 0}};
   EXPECT_EQ(d4create(&code_, dir_.File("bad").c_str(), kFields, bad), nullptr);
