@@ -126,18 +126,18 @@ Status BuildDbfHeader(const std::vector<FieldSpec>& specs, uint8_t flags, uint8_
   std::set<std::string> names;
   uint32_t offset = 1;
   int nullable = 0;
-  for (const FieldSpec& spec : specs) {
+  for (const FieldSpec& def : specs) {
     FieldLayout f;
-    f.name = spec.name;
+    f.name = def.name;
     std::transform(f.name.begin(), f.name.end(), f.name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (!ValidName(f.name))
-      return Status::Error(kErrFieldName, "bad field name '" + spec.name + "'");
+      return Status::Error(kErrFieldName, "bad field name '" + def.name + "'");
     if (!names.insert(f.name).second) {
       return Status::Error(kErrFieldName, "field name '" + f.name + "' given twice");
     }
-    f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(spec.type)));
-    f.width = spec.width;
+    f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(def.type)));
+    f.width = def.width;
     f.decimals = 0;
     switch (f.type) {
       case 'C':
@@ -146,14 +146,14 @@ Status BuildDbfHeader(const std::vector<FieldSpec>& specs, uint8_t flags, uint8_
         }
         break;
       case 'N':
-        if (f.width < 1 || f.width > 20 || spec.decimals >= f.width) {
+        if (f.width < 1 || f.width > 20 || def.decimals >= f.width) {
           return Status::Error(kErrParm, "bad width or decimals for numeric field " + f.name);
         }
-        f.decimals = static_cast<uint8_t>(spec.decimals);
+        f.decimals = static_cast<uint8_t>(def.decimals);
         break;
       case 'B':
         f.width = 8;
-        f.decimals = static_cast<uint8_t>(std::min<uint32_t>(spec.decimals, 18));
+        f.decimals = static_cast<uint8_t>(std::min<uint32_t>(def.decimals, 18));
         break;
       case 'L':
         f.width = 1;
@@ -167,7 +167,7 @@ Status BuildDbfHeader(const std::vector<FieldSpec>& specs, uint8_t flags, uint8_
       default:
         return Status::Error(kErrParm, std::string("unsupported field type '") + f.type + "'");
     }
-    if (spec.nullable) {
+    if (def.nullable) {
       f.flags |= kFieldFlagNullable;
       f.null_bit = nullable++;
     }

@@ -12,13 +12,13 @@ namespace sdx::xbase {
 
 namespace {
 
-Status CompileTag(const IndexTagSpec& spec, const std::vector<FieldLayout>& fields, Expression* key,
+Status CompileTag(const IndexTagSpec& def, const std::vector<FieldLayout>& fields, Expression* key,
                   Expression* filter) {
-  Status s = Expression::Compile(spec.key_expression, fields, key);
-  if (!s.ok()) return Status::Error(s.code(), "tag " + spec.name + ": " + s.message());
-  if (spec.for_expression.empty()) return Status::Ok();
-  s = Expression::CompileFilter(spec.for_expression, fields, filter);
-  if (!s.ok()) return Status::Error(s.code(), "tag " + spec.name + " FOR: " + s.message());
+  Status s = Expression::Compile(def.key_expression, fields, key);
+  if (!s.ok()) return Status::Error(s.code(), "tag " + def.name + ": " + s.message());
+  if (def.for_expression.empty()) return Status::Ok();
+  s = Expression::CompileFilter(def.for_expression, fields, filter);
+  if (!s.ok()) return Status::Error(s.code(), "tag " + def.name + " FOR: " + s.message());
   return Status::Ok();
 }
 
@@ -30,21 +30,25 @@ Status BuildIndexTags(DbfTable* table, CdxFile* file, const std::vector<IndexTag
   if (!s.ok()) return s;
   std::vector<uint8_t> bytes(table->record_length());
   ExprState state;
-  for (const IndexTagSpec& spec : tags) {
+  for (const IndexTagSpec& def : tags) {
     Expression key;
     Expression filter;
-    s = CompileTag(spec, table->fields(), &key, &filter);
+    s = CompileTag(def, table->fields(), &key, &filter);
     if (!s.ok()) return s;
-    CdxTagSpec cdx_spec{spec.name,           spec.key_expression,      spec.for_expression,
-                        CdxKeyLengthOf(key), CdxKeyTypeOf(key.type()), spec.unique,
-                        spec.descending};
+    CdxTagSpec cdx_spec{def.name,
+                        def.key_expression,
+                        def.for_expression,
+                        CdxKeyLengthOf(key),
+                        CdxKeyTypeOf(key.type()),
+                        def.unique,
+                        def.descending};
     std::vector<CdxEntry> entries;
     entries.reserve(count);
     for (uint32_t record = 1; record <= count; ++record) {
       s = table->ReadRecordAhead(record, 1, bytes.data());
       if (!s.ok()) return s;
       RecordView view{bytes.data(), table->record_length(), record};
-      if (!spec.for_expression.empty() && !filter.EvaluateLogical(view, &state)) continue;
+      if (!def.for_expression.empty() && !filter.EvaluateLogical(view, &state)) continue;
       entries.push_back(
           CdxEntry{CdxKeyOf(key.Evaluate(view, &state), cdx_spec.key_length), record, 0});
     }
@@ -100,11 +104,11 @@ Status ProductionIndex::LoadTags() {
       if (old != nullptr && old->tag->name() == info.name) tag = std::move(old);
     }
     if (tag == nullptr) tag = std::make_unique<TAG4>();
-    IndexTagSpec spec{info.name, info.header.key_expression, info.header.for_expression};
+    IndexTagSpec def{info.name, info.header.key_expression, info.header.for_expression};
     tag->key = Expression();
     tag->filter = Expression();
-    tag->has_filter = !spec.for_expression.empty();
-    const bool compiled = CompileTag(spec, table_->fields(), &tag->key, &tag->filter).ok();
+    tag->has_filter = !def.for_expression.empty();
+    const bool compiled = CompileTag(def, table_->fields(), &tag->key, &tag->filter).ok();
     const CdxKeyType key_type = compiled ? CdxKeyTypeOf(tag->key.type()) : CdxKeyType::kCharacter;
     // Keys of another width than this engine makes (Visual FoxPro's 4-byte integers, a
     // character key one wider than its field) come from rules it does not know.

@@ -59,11 +59,11 @@ Walk OurStoredWalk(CdxTag* tag) {
 }
 
 TEST(CdxPerlReadTest, XBaseIndexReadsOurFilesInOurOrder) {
-  struct Spec {
-    CdxTagSpec spec;
+  struct Def {
+    CdxTagSpec def;
     uint32_t max_recno;
   };
-  const Spec kTags[] = {
+  const Def kTags[] = {
       {{"NAME", "UPPER(NAME)", "", 30, CdxKeyType::kCharacter, false, false}, 200000},
       {{"T_TIMED", "TIME", "", 8, CdxKeyType::kNumeric, false, true}, 5000},
       {{"T_ID", "ID", ".NOT. DELETED()", 8, CdxKeyType::kNumeric, true, false}, 300},
@@ -75,21 +75,21 @@ TEST(CdxPerlReadTest, XBaseIndexReadsOurFilesInOurOrder) {
   std::unique_ptr<CdxFile> file;
   ASSERT_TRUE(CdxFile::Create(path, &file).ok());
   std::mt19937 rng(77);
-  for (const Spec& t : kTags) {
+  for (const Def& t : kTags) {
     std::uniform_int_distribution<uint32_t> recno(1, t.max_recno);
     auto key = [&](uint32_t r) {
-      if (t.spec.key_type == CdxKeyType::kNumeric) return CdxDoubleKey((r % 500) * 1.5 - 100);
+      if (t.def.key_type == CdxKeyType::kNumeric) return CdxDoubleKey((r % 500) * 1.5 - 100);
       return CdxCharacterKey("NAME " + std::to_string(r % 700) + (r % 3 ? " X" : ""),
-                             t.spec.key_length);
+                             t.def.key_length);
     };
     std::vector<CdxEntry> initial;
     for (int i = 0; i < 1500; ++i) {
       const uint32_t r = recno(rng);
       initial.push_back(CdxEntry{key(r), r, 0});
     }
-    ASSERT_TRUE(file->CreateTag(t.spec, initial).ok());
+    ASSERT_TRUE(file->CreateTag(t.def, initial).ok());
     std::unique_ptr<CdxTag> tag;
-    ASSERT_TRUE(file->OpenTag(t.spec.name, t.spec.key_type, &tag).ok());
+    ASSERT_TRUE(file->OpenTag(t.def.name, t.def.key_type, &tag).ok());
     for (int i = 0; i < 1500; ++i) {
       const uint32_t r = recno(rng);
       if (i % 3 == 0) {
@@ -100,12 +100,12 @@ TEST(CdxPerlReadTest, XBaseIndexReadsOurFilesInOurOrder) {
       }
     }
   }
-  for (const Spec& t : kTags) {
+  for (const Def& t : kTags) {
     std::unique_ptr<CdxTag> tag;
-    ASSERT_TRUE(file->OpenTag(t.spec.name, t.spec.key_type, &tag).ok());
+    ASSERT_TRUE(file->OpenTag(t.def.name, t.def.key_type, &tag).ok());
     const Walk ours = OurStoredWalk(tag.get());
     EXPECT_GT(ours.size(), 100u);
-    EXPECT_EQ(PerlWalk(path, t.spec.name), ours) << t.spec.name;
+    EXPECT_EQ(PerlWalk(path, t.def.name), ours) << t.def.name;
   }
 }
 
