@@ -141,6 +141,8 @@ void WriteSettings(const std::string& dir, const DemoOptions& options) {
   const std::string ini = dir + "/evhub.ini";
   sdx::win::WritePrivateProfileString("Sdx24", "path", dir, ini);
   sdx::win::WritePrivateProfileString("Sdx24", "WebTemplates", options.templates, ini);
+  // The sign-on page shows the version read from the extension's own file, found here.
+  sdx::win::WritePrivateProfileString("Sdx24", "SdxRemoteLocation", options.extension_folder, ini);
   sdx::win::WritePrivateProfileString("Sdx24", "WebSessionMaxMin", "10", ini);
   sdx::win::WritePrivateProfileString("Sdx24", "WebLoggerOn", "1", ini);
   sdx::win::WritePrivateProfileString("evhub", "path", dir + "/", ini);

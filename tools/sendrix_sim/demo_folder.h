@@ -11,9 +11,10 @@ namespace sdx::sim {
 
 struct DemoOptions {
   uint64_t seed = 1;
-  int events = 300;       // escalation events; about ten LogAlarm rows each
-  std::string templates;  // WebTemplates folder
-  int64_t now = 0;        // the newest time in the data; 0 means the current time
+  int events = 300;              // escalation events; about ten LogAlarm rows each
+  std::string templates;         // WebTemplates folder
+  std::string extension_folder;  // SdxRemoteLocation: the folder of sdxremote.so
+  int64_t now = 0;               // the newest time in the data; 0 means the current time
 };
 
 struct DemoSignOn {

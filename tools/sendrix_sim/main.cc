@@ -17,7 +17,8 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: sendrix-sim init DIR [--seed N] [--events N] [--templates DIR] [--now SECONDS]\n"
+    "usage: sendrix-sim init DIR [--seed N] [--events N] [--templates DIR] [--extension-dir DIR] "
+    "[--now SECONDS]\n"
     "       sendrix-sim run DIR [--seed N] [--interval-ms N] [--steps N] [--verbose]\n"
     "       sendrix-sim pause DIR on|off\n"
     "\n"
@@ -70,6 +71,7 @@ int Init(const std::string& dir, const std::vector<std::string_view>& args) {
   options.events = static_cast<int>(events);
   options.now = now;
   options.templates = TextOption(args, "--templates", SDX_SITE_DIR);
+  options.extension_folder = TextOption(args, "--extension-dir", SDX_EXTENSION_DIR);
   sdx::sim::DemoSignOn sign_on;
   std::string error;
   if (!sdx::sim::MakeDemoFolder(dir, options, &sign_on, &error)) {
