@@ -1,5 +1,7 @@
 #include "platform/xbase/cdx_file.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -15,6 +17,8 @@ namespace {
 // Decoded pages kept before the cache starts over.
 constexpr size_t kMaxCachedPages = 8192;
 constexpr uint32_t kDirectoryKeyLength = 10;
+// Header bytes 4-11 hold the free list head and the change counter.
+constexpr size_t kStampEnd = 12;
 
 Status Corrupt(const std::string& what) {
   return Status::Error(kCdxErrorCorrupt, "index file: " + what);
@@ -44,6 +48,7 @@ CdxFile::~CdxFile() {
     update_depth_ = 1;
     EndUpdate();
   }
+  if (head_map_ != nullptr) munmap(head_map_, kStampEnd);
 }
 
 Status CdxFile::Open(const std::string& path, bool writable, std::unique_ptr<CdxFile>* file) {
@@ -60,6 +65,9 @@ Status CdxFile::Open(const std::string& path, bool writable, std::unique_ptr<Cdx
     return r;
   });
   if (!s.ok()) return s;
+  // The page cache is shared, so the mapping sees another process's pwrite of the counter.
+  void* map = mmap(nullptr, kStampEnd, PROT_READ, MAP_SHARED, f->file_.fd(), 0);
+  if (map != MAP_FAILED) f->head_map_ = map;
   *file = std::move(f);
   return Status::Ok();
 }
@@ -110,9 +118,38 @@ void CdxFile::DropCache() {
   ++generation_;
 }
 
+// A writer bumps the counter only after writing its pages, and the cached pages were read
+// under the lock while the counter held this value, so while it holds it they are still a
+// consistent picture of the file. A torn load of the stamp either matches (as if loaded just
+// before the write) or differs and sends the read the locked way.
+bool CdxFile::StampUnchanged() const {
+  if (head_map_ == nullptr || !stamp_valid_) return false;
+  const volatile uint8_t* head = static_cast<const volatile uint8_t*>(head_map_);
+  for (size_t i = 0; i < stamp_.size(); ++i) {
+    if (head[4 + i] != stamp_[i]) return false;
+  }
+  return true;
+}
+
+bool CdxFile::CacheOnlyMiss() {
+  if (!cache_only_) return false;
+  cache_missed_ = true;
+  return true;
+}
+
 Status CdxFile::Read(const std::function<Status()>& op) {
-  if (update_depth_ > 0) return op();
+  // Inside an update, or nested in a read that runs on the cache (whose misses it reports).
+  if (update_depth_ > 0 || cache_only_) return op();
   Status s;
+  const bool lock = lock_next_read_;
+  lock_next_read_ = false;
+  if (!lock && StampUnchanged()) {
+    cache_only_ = true;
+    cache_missed_ = false;
+    s = op();
+    cache_only_ = false;
+    if (!cache_missed_) return s;
+  }
   // A read that met impossible contents is tried again after a short, growing pause, so that
   // a writer that does not lock can finish what it was writing.
   for (int attempt = 0; attempt < read_attempts_; ++attempt) {
@@ -174,6 +211,7 @@ Status CdxFile::ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
     *page = it->second;
     return Status::Ok();
   }
+  if (CacheOnlyMiss()) return Corrupt("page not cached");
   if (offset % kCdxPageSize != 0 || offset < kCdxHeaderSize ||
       uint64_t{offset} + kCdxPageSize > file_size_) {
     return Corrupt("page offset outside the file");
@@ -196,6 +234,7 @@ Status CdxFile::ReadHeader(uint32_t offset, std::shared_ptr<const CdxHeader>* he
     *header = it->second;
     return Status::Ok();
   }
+  if (CacheOnlyMiss()) return Corrupt("tag header not cached");
   if (offset % kCdxPageSize != 0 || uint64_t{offset} + kCdxHeaderSize > file_size_) {
     return Corrupt("tag header outside the file");
   }
@@ -211,6 +250,7 @@ Status CdxFile::ReadHeader(uint32_t offset, std::shared_ptr<const CdxHeader>* he
 }
 
 Status CdxFile::ReadRaw(uint32_t offset, void* bytes, size_t size) {
+  if (CacheOnlyMiss()) return Corrupt("raw bytes are never cached");
   if (uint64_t{offset} + size > file_size_) return Corrupt("read beyond the end of the file");
   return file_.ReadAt(offset, bytes, size);
 }

@@ -75,6 +75,9 @@ class CdxFile {
   // (a writer that does not lock may be halfway) are retried a few times before they count
   // as corruption. Inside an update the op runs once, under the exclusive lock.
   Status Read(const std::function<Status()>& op);
+  // Makes the next Read take the lock even when the cache looks current: a caller that found
+  // the index and a record disagreeing waits so for a writer halfway through its change.
+  void LockNextRead() { lock_next_read_ = true; }
   // How often Read tries before giving up on impossible contents (tools reading a file known
   // to be idle use 1).
   void set_read_attempts(int attempts) { read_attempts_ = attempts < 1 ? 1 : attempts; }
@@ -102,6 +105,8 @@ class CdxFile {
  private:
   CdxFile() = default;
   Status Refresh(bool writing);
+  bool StampUnchanged() const;
+  bool CacheOnlyMiss();
   void DropCache();
   Status FindTagInfo(const std::string& name, CdxTagInfo* info, bool* found);
 
@@ -115,6 +120,14 @@ class CdxFile {
   uint64_t generation_ = 0;
   std::array<uint8_t, 8> stamp_{};  // header bytes 4-11: free list and change counter
   bool stamp_valid_ = false;
+  // The file's first bytes mapped shared, so the stamp is checked without a system call;
+  // null when mapping failed (every read then locks).
+  void* head_map_ = nullptr;
+  // Set while an op runs on the cache alone; a page it needs from the file sets
+  // cache_missed_ and the op is run again under the lock.
+  bool cache_only_ = false;
+  bool cache_missed_ = false;
+  bool lock_next_read_ = false;
   std::map<uint32_t, std::shared_ptr<const CdxPage>> pages_;
   std::map<uint32_t, std::shared_ptr<const CdxHeader>> headers_;
 };

@@ -334,6 +334,42 @@ TEST(CdxWriteTest, CursorStepsAcrossChanges) {
   }
 }
 
+// A reader that keeps pages cached between calls sees each change another open of the file
+// made, whether the change rewrote pages it holds, split them or freed them.
+TEST(CdxWriteTest, ReaderSeesChangesOfAnotherOpen) {
+  TempDir dir;
+  const std::string path = dir.File("shared.cdx");
+  std::unique_ptr<CdxFile> writer;
+  ASSERT_TRUE(CdxFile::Create(path, &writer).ok());
+  std::vector<CdxEntry> entries;
+  for (uint32_t r = 1; r <= 3000; ++r) entries.push_back(CdxEntry{CdxDoubleKey(r), r, 0});
+  ASSERT_TRUE(
+      writer->CreateTag({"T", "K", "", 8, CdxKeyType::kNumeric, false, false}, entries).ok());
+  std::unique_ptr<CdxTag> written;
+  ASSERT_TRUE(writer->OpenTag("T", CdxKeyType::kNumeric, &written).ok());
+  std::unique_ptr<CdxFile> reader;
+  ASSERT_TRUE(CdxFile::Open(path, false, &reader).ok());
+  std::unique_ptr<CdxTag> read;
+  ASSERT_TRUE(reader->OpenTag("T", CdxKeyType::kNumeric, &read).ok());
+  ASSERT_EQ(WalkTag(read.get()).size(), 3000u);
+  for (uint32_t round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    const uint32_t added = 5000 + round;
+    ASSERT_TRUE(written->Insert(CdxDoubleKey(2500.5), added).ok());
+    for (uint32_t r = round * 50 + 1; r <= round * 50 + 50; ++r) {
+      ASSERT_TRUE(written->Remove(CdxDoubleKey(r), r).ok());
+    }
+    CdxCursor cursor(read.get());
+    bool exact = false;
+    ASSERT_TRUE(cursor.SeekEntry(CdxDoubleKey(2500.5), added, &exact).ok());
+    EXPECT_TRUE(exact) << "the entry added last";
+    ASSERT_TRUE(cursor.Seek(CdxDoubleKey(round * 50 + 25), &exact).ok());
+    EXPECT_FALSE(exact) << "a removed entry";
+    EXPECT_EQ(cursor.recno(), round * 50 + 51);
+    EXPECT_EQ(WalkTag(read.get()), WalkTag(written.get()));
+  }
+}
+
 // Enough tags that the tag directory itself needs interior pages; dropping some keeps the
 // rest reachable, in creation order.
 TEST(CdxWriteTest, ManyTagsGrowTheDirectory) {

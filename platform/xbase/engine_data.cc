@@ -123,7 +123,16 @@ int PositionInOrder(DATA4* data, sdx::xbase::TableIndex* order, Move move) {
       }
       return NoTarget(data, move);
     }
-    int rc = LoadRecord(data, target, 0);
+    // A step to a neighbouring record may be served from the read-ahead window, under the
+    // window's own age limit; a copy whose key no longer matches the entry is read again from
+    // the file, so the window never makes a move miss a record the index holds.
+    const bool neighbour = attempt == 0 && !from_eof &&
+                           (move == Move::kNext || move == Move::kPrevious) &&
+                           (target == from_record + 1 || target + 1 == from_record);
+    int rc = LoadRecord(data, target, neighbour ? (target > from_record ? 1 : -1) : 0);
+    if (rc == kSuccess && neighbour && !order->Current(target, data->record.data())) {
+      rc = LoadRecord(data, target, 0);
+    }
     if (rc != kSuccess || order->Current(target, data->record.data()) ||
         attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
       return rc;

@@ -282,7 +282,9 @@ bool ProductionIndex::Current(uint32_t record, const uint8_t* bytes) {
   std::string key;
   bool in_tag = false;
   KeyOf(*selected_, record, bytes, &key, &in_tag);
-  return in_tag && cursor_->recno() == record && key == cursor_->key();
+  if (in_tag && cursor_->recno() == record && key == cursor_->key()) return true;
+  file_->LockNextRead();
+  return false;
 }
 
 Status ProductionIndex::Writable() const {
