@@ -12,24 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/logalarm_bench.h"
 #include "platform/xbase/engine_index_calls.h"
 
 namespace {
 
-struct Column {
-  const char* name;
-  char type;
-  unsigned short width;
-};
-
-const Column kColumns[] = {
-    {"LOG_ID", 'B', 8},     {"STATUS_ID", 'B', 8},  {"COURIERID", 'B', 8},  {"TIME", 'N', 11},
-    {"NODE_ID", 'B', 8},    {"TECH_ID", 'B', 8},    {"MSG_ID", 'B', 8},     {"ALARM_ID", 'B', 8},
-    {"DUPTOTAL", 'N', 5},   {"COVER_ID", 'B', 8},   {"NULLIFY_ID", 'B', 8}, {"FLAGS", 'N', 3},
-    {"LEVEL", 'N', 2},      {"ESCL_LVL", 'N', 2},   {"ORIG_TIME", 'N', 11}, {"EVENT_ID", 'B', 8},
-    {"ORGTECH_ID", 'B', 8}, {"ESCL_FLAGS", 'N', 5}, {"ORGEVENTID", 'B', 8}, {"DOWNDEVICE", 'B', 8},
-};
-constexpr int kColumnCount = 20;
+using namespace sdx::bench;
 
 const TAG4INFO kTags[] = {
     {"T_LOG", "LOG_ID", nullptr, 0, 0},
@@ -92,56 +80,6 @@ double Value(long i, int c) {
   }
 }
 
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
-
-void Figure(const char* name, double ours, double peer, const char* unit) {
-  std::printf("figure: %s ours=%.4g %s peer=%.4g %s ratio=%.2f\n", name, ours, unit, peer, unit,
-              peer > 0 ? ours / peer : 0);
-  std::fflush(stdout);
-}
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "xbase_index_bench: %s failed\n", what);
-    std::exit(1);
-  }
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-struct Engine {
-  CODE4 code;
-  DATA4* data = nullptr;
-  FIELD4* fields[kColumnCount];
-};
-
-bool AppendRow(Engine& e, long i) {
-  if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;
-  for (int c = 0; c < kColumnCount; ++c) {
-    const int rc = kColumns[c].type == 'B'
-                       ? f4assignDouble(e.fields[c], Value(i, c))
-                       : f4assignLong(e.fields[c], static_cast<long>(Value(i, c)));
-    if (rc != 0) return false;
-  }
-  return d4append(e.data) == 0;
-}
-
-void BindRow(sqlite3_stmt* insert, long i) {
-  for (int c = 0; c < kColumnCount; ++c) {
-    if (kColumns[c].type == 'B') {
-      sqlite3_bind_double(insert, c + 1, Value(i, c));
-    } else {
-      sqlite3_bind_int64(insert, c + 1, static_cast<sqlite3_int64>(Value(i, c)));
-    }
-  }
-}
-
 // Seeks `count` random keys of column `column` (T_EVENT or T_LOG) both ways: answers the CPU
 // seconds per seek, ours and SQLite's.
 void Seeks(Engine& e, sqlite3* db, const char* tag, int column, long rows, long count,
@@ -194,7 +132,7 @@ int main(int argc, char** argv) {
   e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
   Check(e.data != nullptr, "d4create");
   for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
-  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i), "append");
+  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, Value), "append");
 
   sqlite3* db = nullptr;
   Check(sqlite3_open(database.c_str(), &db) == SQLITE_OK, "sqlite3_open");
@@ -213,7 +151,7 @@ int main(int argc, char** argv) {
         "prepare insert");
   Exec(db, "BEGIN");
   for (long i = 0; i < rows; ++i) {
-    BindRow(insert, i);
+    BindRow(insert, i, Value);
     Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
     sqlite3_reset(insert);
   }
@@ -258,11 +196,11 @@ int main(int argc, char** argv) {
   // Appends with every tag kept current, each visible to other processes when it returns.
   d4tagSelect(e.data, nullptr);
   start = Now();
-  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i), "append with tags");
+  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i, Value), "append with tags");
   const double ours_append = (Now() - start) / static_cast<double>(appends);
   start = Now();
   for (long i = rows; i < rows + appends; ++i) {
-    BindRow(insert, i);
+    BindRow(insert, i, Value);
     Check(sqlite3_step(insert) == SQLITE_DONE, "insert with indexes");
     sqlite3_reset(insert);
   }

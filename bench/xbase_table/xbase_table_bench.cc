@@ -16,24 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/logalarm_bench.h"
 #include "platform/xbase/engine_calls.h"
 
 namespace {
 
-struct Column {
-  const char* name;
-  char type;
-  unsigned short width;
-};
-
-const Column kColumns[] = {
-    {"LOG_ID", 'B', 8},     {"STATUS_ID", 'B', 8},  {"COURIERID", 'B', 8},  {"TIME", 'N', 11},
-    {"NODE_ID", 'B', 8},    {"TECH_ID", 'B', 8},    {"MSG_ID", 'B', 8},     {"ALARM_ID", 'B', 8},
-    {"DUPTOTAL", 'N', 5},   {"COVER_ID", 'B', 8},   {"NULLIFY_ID", 'B', 8}, {"FLAGS", 'N', 3},
-    {"LEVEL", 'N', 2},      {"ESCL_LVL", 'N', 2},   {"ORIG_TIME", 'N', 11}, {"EVENT_ID", 'B', 8},
-    {"ORGTECH_ID", 'B', 8}, {"ESCL_FLAGS", 'N', 5}, {"ORGEVENTID", 'B', 8}, {"DOWNDEVICE", 'B', 8},
-};
-constexpr int kColumnCount = 20;
+using namespace sdx::bench;
 
 // Row i's value of column c: deterministic, varied, and fitting every numeric width.
 double Value(long i, int c) {
@@ -51,59 +39,7 @@ double Value(long i, int c) {
   }
 }
 
-using Clock = double;
-
-Clock Now() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
-
-double Seconds(Clock since) { return Now() - since; }
-
-void Figure(const char* name, double ours, double peer, const char* unit) {
-  std::printf("figure: %s ours=%.4g %s peer=%.4g %s ratio=%.2f\n", name, ours, unit, peer, unit,
-              peer > 0 ? ours / peer : 0);
-  std::fflush(stdout);
-}
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "xbase_table_bench: %s failed\n", what);
-    std::exit(1);
-  }
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-struct Engine {
-  CODE4 code;
-  DATA4* data = nullptr;
-  FIELD4* fields[kColumnCount];
-};
-
-bool AppendRow(Engine& e, long i) {
-  if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;
-  for (int c = 0; c < kColumnCount; ++c) {
-    const int rc = kColumns[c].type == 'B'
-                       ? f4assignDouble(e.fields[c], Value(i, c))
-                       : f4assignLong(e.fields[c], static_cast<long>(Value(i, c)));
-    if (rc != 0) return false;
-  }
-  return d4append(e.data) == 0;
-}
-
-void BindRow(sqlite3_stmt* insert, long i) {
-  for (int c = 0; c < kColumnCount; ++c) {
-    if (kColumns[c].type == 'B') {
-      sqlite3_bind_double(insert, c + 1, Value(i, c));
-    } else {
-      sqlite3_bind_int64(insert, c + 1, static_cast<sqlite3_int64>(Value(i, c)));
-    }
-  }
-}
+double Seconds(double since) { return Now() - since; }
 
 // Reads every field of the current record; the sum keeps the reads from being optimised away.
 double ReadFields(Engine& e) {
@@ -162,10 +98,10 @@ int main(int argc, char** argv) {
         "prepare insert");
 
   // The tables to read: built once, the engine's through its appends, SQLite's in one batch.
-  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i), "append");
+  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, Value), "append");
   Exec(db, "BEGIN");
   for (long i = 0; i < rows; ++i) {
-    BindRow(insert, i);
+    BindRow(insert, i, Value);
     Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
     sqlite3_reset(insert);
   }
@@ -174,7 +110,7 @@ int main(int argc, char** argv) {
 
   // Sequential read of every record and field.
   volatile double sink = 0;
-  Clock start = Now();
+  double start = Now();
   long seen = 0;
   for (int rc = d4top(e.data); rc == 0; rc = d4skip(e.data, 1), ++seen) sink = sink + ReadFields(e);
   const double ours_seq = Seconds(start);
@@ -234,11 +170,11 @@ int main(int argc, char** argv) {
 
   // Appends, one row at a time, each committed on its own.
   start = Now();
-  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i), "append");
+  for (long i = rows; i < rows + appends; ++i) Check(AppendRow(e, i, Value), "append");
   const double ours_append = Seconds(start);
   start = Now();
   for (long i = rows; i < rows + appends; ++i) {
-    BindRow(insert, i);
+    BindRow(insert, i, Value);
     Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
     sqlite3_reset(insert);
   }
