@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/xbase/engine_calls.h"
 
@@ -61,6 +63,37 @@ struct Engine {
   DATA4* data = nullptr;
   FIELD4* fields[kColumnCount];
 };
+
+// Creates the engine's table with the columns and no index, and binds every column's handle.
+inline void CreateEngineTable(Engine& e, const std::string& table) {
+  Check(code4initLow(&e.code, nullptr, 6502, 1615, 0) == 0, "code4initLow");
+  std::vector<FIELD4INFO> info;
+  for (const Column& c : kColumns) info.push_back({c.name, c.type, c.width, 0, 0});
+  info.push_back({nullptr, 0, 0, 0, 0});
+  e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
+  Check(e.data != nullptr, "d4create");
+  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
+}
+
+// Creates SQLite's table with the same columns (WAL, synchronous off) and answers the prepared
+// insert of one row.
+inline sqlite3_stmt* CreateSqliteTable(const std::string& database, sqlite3** db) {
+  Check(sqlite3_open(database.c_str(), db) == SQLITE_OK, "sqlite3_open");
+  Exec(*db, "PRAGMA journal_mode=WAL");
+  Exec(*db, "PRAGMA synchronous=OFF");
+  std::string create = "CREATE TABLE logalarm(";
+  std::string insert_sql = "INSERT INTO logalarm VALUES(";
+  for (int c = 0; c < kColumnCount; ++c) {
+    create += std::string(c ? "," : "") + kColumns[c].name +
+              (kColumns[c].type == 'B' ? " REAL" : " INTEGER");
+    insert_sql += c ? ",?" : "?";
+  }
+  Exec(*db, (create + ")").c_str());
+  sqlite3_stmt* insert = nullptr;
+  Check(sqlite3_prepare_v2(*db, (insert_sql + ")").c_str(), -1, &insert, nullptr) == SQLITE_OK,
+        "prepare insert");
+  return insert;
+}
 
 inline bool AppendRow(Engine& e, long i, RowValue value) {
   if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;

@@ -73,29 +73,10 @@ int main(int argc, char** argv) {
   std::remove(database.c_str());
 
   Engine e;
-  Check(code4initLow(&e.code, nullptr, 6502, 1615, 0) == 0, "code4initLow");
-  std::vector<FIELD4INFO> info;
-  for (const Column& c : kColumns) info.push_back({c.name, c.type, c.width, 0, 0});
-  info.push_back({nullptr, 0, 0, 0, 0});
-  e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
-  Check(e.data != nullptr, "d4create");
-  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
+  CreateEngineTable(e, table);
 
   sqlite3* db = nullptr;
-  Check(sqlite3_open(database.c_str(), &db) == SQLITE_OK, "sqlite3_open");
-  Exec(db, "PRAGMA journal_mode=WAL");
-  Exec(db, "PRAGMA synchronous=OFF");
-  std::string create = "CREATE TABLE logalarm(";
-  std::string insert_sql = "INSERT INTO logalarm VALUES(";
-  for (int c = 0; c < kColumnCount; ++c) {
-    create += std::string(c ? "," : "") + kColumns[c].name +
-              (kColumns[c].type == 'B' ? " REAL" : " INTEGER");
-    insert_sql += c ? ",?" : "?";
-  }
-  Exec(db, (create + ")").c_str());
-  sqlite3_stmt* insert = nullptr;
-  Check(sqlite3_prepare_v2(db, (insert_sql + ")").c_str(), -1, &insert, nullptr) == SQLITE_OK,
-        "prepare insert");
+  sqlite3_stmt* insert = CreateSqliteTable(database, &db);
 
   // The tables to read: built once, the engine's through its appends, SQLite's in one batch.
   for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, Value), "append");
