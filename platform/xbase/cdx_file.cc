@@ -424,13 +424,7 @@ Status CdxFile::CreateTag(const CdxTagSpec& tag_def, std::vector<CdxEntry> entri
       return Status::Error(kCdxErrorCorrupt, "key length differs from the tag's");
     }
   }
-  std::sort(entries.begin(), entries.end(), [](const CdxEntry& a, const CdxEntry& b) {
-    return CdxComparePair(a.key, a.recno, b.key, b.recno) < 0;
-  });
-  auto same = [&](const CdxEntry& a, const CdxEntry& b) {
-    return a.key == b.key && (tag_def.unique || a.recno == b.recno);
-  };
-  entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
+  CdxTree::SortForBuild(tag_def.key_length, tag_def.unique, &entries);
 
   CdxUpdateScope update(this);
   if (!update.status().ok()) return update.status();

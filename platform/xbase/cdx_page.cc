@@ -57,17 +57,26 @@ struct Packed {
   size_t trail = 0;
 };
 
+// `prev` is null for a page's first entry.
+Packed PackOne(const CdxEntry* prev, size_t prev_trail, const CdxEntry& cur, uint32_t key_length,
+               uint8_t fill) {
+  Packed p;
+  p.trail = TrailCount(cur.key, fill);
+  if (prev == nullptr) return p;
+  const char* a = prev->key.data();
+  const char* b = cur.key.data();
+  size_t common = 0;
+  while (common < key_length && a[common] == b[common]) ++common;
+  p.dup = std::min({common, key_length - p.trail, key_length - prev_trail});
+  return p;
+}
+
 std::vector<Packed> Pack(const CdxEntry* entries, size_t count, uint32_t key_length, uint8_t fill) {
   std::vector<Packed> packed(count);
   for (size_t i = 0; i < count; ++i) {
-    packed[i].trail = TrailCount(entries[i].key, fill);
-    if (i == 0) continue;
-    const std::string& prev = entries[i - 1].key;
-    const std::string& cur = entries[i].key;
-    size_t common = 0;
-    while (common < key_length && prev[common] == cur[common]) ++common;
-    packed[i].dup =
-        std::min({common, key_length - packed[i].trail, key_length - packed[i - 1].trail});
+    packed[i] = i == 0
+                    ? PackOne(nullptr, 0, entries[i], key_length, fill)
+                    : PackOne(&entries[i - 1], packed[i - 1].trail, entries[i], key_length, fill);
   }
   return packed;
 }
@@ -78,13 +87,11 @@ struct LeafShape {
   int bytes = 0;
 };
 
-// The smallest entry width whose record-number field holds the page's largest record number
-// (three bytes for an empty page, as Visual FoxPro writes it).
-bool ChooseShape(const CdxEntry* entries, size_t count, uint32_t key_length, LeafShape* shape) {
+// The smallest entry width whose record-number field holds `max_rec`, the page's largest
+// record number (three bytes for an empty page, as Visual FoxPro writes it).
+bool ShapeFor(uint32_t max_rec, bool empty, uint32_t key_length, LeafShape* shape) {
   shape->db = BitLength(key_length);
-  uint32_t max_rec = 0;
-  for (size_t i = 0; i < count; ++i) max_rec = std::max(max_rec, entries[i].recno);
-  if (count == 0) {
+  if (empty) {
     shape->bytes = 3;
   } else {
     const int need = 2 * shape->db + std::max(1, BitLength(max_rec));
@@ -92,6 +99,12 @@ bool ChooseShape(const CdxEntry* entries, size_t count, uint32_t key_length, Lea
   }
   shape->rb = 8 * shape->bytes - 2 * shape->db;
   return shape->rb >= 1 && shape->rb <= 32;
+}
+
+bool ChooseShape(const CdxEntry* entries, size_t count, uint32_t key_length, LeafShape* shape) {
+  uint32_t max_rec = 0;
+  for (size_t i = 0; i < count; ++i) max_rec = std::max(max_rec, entries[i].recno);
+  return ShapeFor(max_rec, count == 0, key_length, shape);
 }
 
 Status DecodeLeaf(const uint8_t* bytes, uint32_t key_length, uint8_t fill, CdxPage* page,
@@ -203,6 +216,26 @@ size_t CdxLeafBytes(const CdxEntry* entries, size_t count, uint32_t key_length, 
   const std::vector<Packed> packed = Pack(entries, count, key_length, fill);
   for (const Packed& p : packed) total += key_length - p.dup - p.trail;
   return total;
+}
+
+// Adding an entry never shrinks a leaf (its stored bytes are never negative and the entry width
+// only grows), so the first entry that does not fit ends the leaf.
+size_t CdxLeafFill(const CdxEntry* entries, size_t count, uint32_t key_length, uint8_t fill) {
+  size_t stored = 0;
+  size_t prev_trail = 0;
+  uint32_t max_rec = 0;
+  for (size_t n = 0; n < count; ++n) {
+    const Packed p =
+        PackOne(n == 0 ? nullptr : &entries[n - 1], prev_trail, entries[n], key_length, fill);
+    max_rec = std::max(max_rec, entries[n].recno);
+    LeafShape shape;
+    if (!ShapeFor(max_rec, false, key_length, &shape)) return n;
+    const size_t len = key_length - p.dup - p.trail;
+    if ((n + 1) * shape.bytes + stored + len > kLeafArea) return n;
+    stored += len;
+    prev_trail = p.trail;
+  }
+  return count;
 }
 
 bool CdxPageFits(const CdxPage& page, uint32_t key_length, uint8_t fill) {

@@ -56,6 +56,9 @@ Status DecodeCdxPage(const uint8_t* bytes, uint32_t key_length, uint8_t fill, ui
 // Bytes of the entry area a leaf with these entries needs (entry array plus stored key bytes);
 // it fits when this is at most 488.
 size_t CdxLeafBytes(const CdxEntry* entries, size_t count, uint32_t key_length, uint8_t fill);
+// How many of `entries`, from the first, one leaf holds: the most for which CdxLeafBytes is at
+// most 488. Linear in the entries it takes, for filling leaves one after another.
+size_t CdxLeafFill(const CdxEntry* entries, size_t count, uint32_t key_length, uint8_t fill);
 bool CdxPageFits(const CdxPage& page, uint32_t key_length, uint8_t fill);
 
 // Encodes a page that fits (checked: an error otherwise) into 512 bytes.

@@ -1,5 +1,7 @@
 #include "platform/xbase/cdx_tree.h"
 
+#include <algorithm>
+#include <cstring>
 #include <set>
 #include <string_view>
 
@@ -397,6 +399,48 @@ Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
   return Status::Ok();
 }
 
+void CdxTree::SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries) {
+  // Sorting small records holding each key's first eight bytes, big-endian, settles most
+  // comparisons without touching the keys' strings, which lie scattered over the heap.
+  struct Item {
+    uint64_t head;
+    uint32_t recno;
+    uint32_t index;
+  };
+  const size_t head_length = std::min<size_t>(key_length, 8);
+  std::vector<Item> items(entries->size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string& key = (*entries)[i].key;
+    uint64_t head = 0;
+    for (size_t b = 0; b < 8; ++b) {
+      head = (head << 8) | (b < head_length ? static_cast<uint8_t>(key[b]) : 0);
+    }
+    items[i] = Item{head, (*entries)[i].recno, static_cast<uint32_t>(i)};
+  }
+  const size_t tail_length = key_length - head_length;
+  auto compare_keys = [&](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head ? -1 : 1;
+    if (tail_length == 0) return 0;
+    return std::memcmp((*entries)[a.index].key.data() + 8, (*entries)[b.index].key.data() + 8,
+                       tail_length);
+  };
+  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+    const int c = compare_keys(a, b);
+    return c != 0 ? c < 0 : a.recno < b.recno;
+  });
+  // Of equal pairs one stays, and of a unique tag's equal keys the lowest record number.
+  std::vector<CdxEntry> sorted;
+  sorted.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0 && compare_keys(items[i - 1], items[i]) == 0 &&
+        (unique || items[i - 1].recno == items[i].recno)) {
+      continue;
+    }
+    sorted.push_back(std::move((*entries)[items[i].index]));
+  }
+  *entries = std::move(sorted);
+}
+
 Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
                       const std::vector<CdxEntry>& sorted, uint32_t* root) {
   struct Built {
@@ -407,8 +451,7 @@ Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
   // Leaves as full as the compression allows, left to right.
   for (size_t i = 0; i < sorted.size() || level.empty();) {
     Built b;
-    size_t j = i;
-    while (j < sorted.size() && CdxLeafBytes(&sorted[i], j + 1 - i, key_length, fill) <= 488) ++j;
+    const size_t j = i + CdxLeafFill(sorted.data() + i, sorted.size() - i, key_length, fill);
     if (j == i && i < sorted.size()) return Corrupt("a key does not fit a leaf");
     b.page.entries.assign(sorted.begin() + i, sorted.begin() + j);
     level.push_back(std::move(b));

@@ -53,6 +53,9 @@ class CdxTree {
   // Every page of the tree, for releasing a dropped tag.
   Status CollectPages(std::vector<uint32_t>* pages);
 
+  // Puts entries of `key_length` bytes in the tree's order and drops repeated pairs and, for a
+  // unique tag, all but the lowest record number of each key.
+  static void SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries);
   // Writes a tree holding `sorted` (ascending, no equal pairs) bottom up; `*root` is its root.
   static Status Build(CdxFile* file, uint32_t key_length, uint8_t fill,
                       const std::vector<CdxEntry>& sorted, uint32_t* root);
