@@ -32,12 +32,6 @@ uint32_t GetU32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-int64_t CoarseNowNs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
 void Today(uint8_t* date) {
   std::time_t now = std::time(nullptr);
   std::tm local;
@@ -154,44 +148,9 @@ Status DbfTable::ReadRecord(uint32_t record, uint8_t* out) {
   return file_.ReadAt(RecordOffset(record), out, record_length_);
 }
 
-Status DbfTable::ReadRecordAhead(uint32_t record, int direction, uint8_t* out) {
-  if (record == 0) return Status::Error(kErrParm, "record number 0");
-  if (HoldsRecordLock(record)) return ReadRecord(record, out);
-  const int64_t now = CoarseNowNs();
-  if (record >= window_first_ && record - window_first_ < window_records_ &&
-      now - window_time_ns_ <= kReadAheadMaxAgeNs) {
-    std::memcpy(out, window_.data() + static_cast<size_t>(record - window_first_) * record_length_,
-                record_length_);
-    return Status::Ok();
-  }
-  window_records_ = 0;
-  uint32_t wanted = static_cast<uint32_t>(std::max<size_t>(1, kReadAheadBytes / record_length_));
-  uint32_t first = record;
-  if (direction < 0) {
-    wanted = std::min(wanted, record);
-    first = record - wanted + 1;
-  } else if (record <= known_count_) {
-    wanted = std::min(wanted, known_count_ - record + 1);
-  }
-  window_.resize(static_cast<size_t>(wanted) * record_length_);
-  size_t got = 0;
-  Status s = file_.ReadSomeAt(RecordOffset(first), window_.data(), window_.size(), &got);
-  if (!s.ok()) return s;
-  if (got < static_cast<size_t>(record - first + 1) * record_length_) {
-    return Status::Error(kErrRead, "record " + std::to_string(record) + " beyond end of " + path());
-  }
-  window_first_ = first;
-  window_records_ = static_cast<uint32_t>(got / record_length_);
-  window_time_ns_ = now;
-  std::memcpy(out, window_.data() + static_cast<size_t>(record - first) * record_length_,
-              record_length_);
-  return Status::Ok();
-}
-
 Status DbfTable::WriteRecord(uint32_t record, const uint8_t* bytes) {
   if (read_only_) return Status::Error(kErrWrite, path() + " is open read-only");
   if (record == 0) return Status::Error(kErrParm, "record number 0");
-  window_records_ = 0;
   Status s = file_.WriteAt(RecordOffset(record), bytes, record_length_);
   if (s.ok() && !date_touched_) s = TouchDate();
   return s;
@@ -236,7 +195,6 @@ Status DbfTable::Append(const uint8_t* bytes, uint32_t* record) {
   }
   UnlockHeader();
   if (!s.ok()) return s;
-  window_records_ = 0;
   date_touched_ = true;
   known_count_ = std::max(known_count_, count + 1);
   *record = count + 1;

@@ -22,13 +22,6 @@ namespace sdx::xbase {
 
 class DbfTable {
  public:
-  // Sequential reads may be served from one read of many records while it is this young (by
-  // the coarse monotonic clock, whose reading costs next to nothing; its few milliseconds of
-  // granularity are part of the bound); a record read by number, or one this table holds
-  // locked, always comes from the file.
-  static constexpr int64_t kReadAheadMaxAgeNs = 10'000'000;
-  static constexpr size_t kReadAheadBytes = 64 * 1024;
-
   // Opens the table at `path` (exact name, else a case-insensitive match in its folder) and its
   // memo file when the table has memo fields.
   static Status Open(const std::string& path, bool read_only, std::unique_ptr<DbfTable>* out);
@@ -53,10 +46,8 @@ class DbfTable {
   // records. Raised by every count read and append.
   uint32_t known_count() const { return known_count_; }
 
+  // The record as the file holds it now (another process's write is seen at once).
   Status ReadRecord(uint32_t record, uint8_t* out);
-  // As ReadRecord, but may use the read-ahead window when walking in record order; a window
-  // read from the file reaches forward (`direction` +1) or backward (-1) from `record`.
-  Status ReadRecordAhead(uint32_t record, int direction, uint8_t* out);
   Status WriteRecord(uint32_t record, const uint8_t* bytes);
   // Adds `bytes` as a new record at the end under the header lock and answers its number.
   Status Append(const uint8_t* bytes, uint32_t* record);
@@ -96,11 +87,6 @@ class DbfTable {
   bool date_touched_ = false;
   LockScheme lock_scheme_ = LockScheme::kVfp;
   std::set<uint32_t> locked_;
-
-  std::vector<uint8_t> window_;
-  uint32_t window_first_ = 0;
-  uint32_t window_records_ = 0;
-  int64_t window_time_ns_ = 0;
 };
 
 }  // namespace sdx::xbase

@@ -41,9 +41,8 @@ int PositionPastEnd(DATA4* data) {
   return kEof;
 }
 
-int LoadRecord(DATA4* data, uint32_t record, int direction) {
-  Status s = direction != 0 ? data->table->ReadRecordAhead(record, direction, data->record.data())
-                            : data->table->ReadRecord(record, data->record.data());
+int LoadRecord(DATA4* data, uint32_t record) {
+  Status s = data->table->ReadRecord(record, data->record.data());
   if (!s.ok()) return data->context().Fail(s);
   if (data->index != nullptr) data->stored = data->record;
   ++data->generation;
@@ -118,21 +117,12 @@ int PositionInOrder(DATA4* data, sdx::xbase::TableIndex* order, Move move) {
     if (!s.ok()) return data->context().Fail(s);
     if (target == 0) {
       if (attempt > 0 && !from_eof) {
-        int rc = LoadRecord(data, from_record, 0);
+        int rc = LoadRecord(data, from_record);
         if (rc != kSuccess) return rc;
       }
       return NoTarget(data, move);
     }
-    // A step to a neighbouring record may be served from the read-ahead window, under the
-    // window's own age limit; a copy whose key no longer matches the entry is read again from
-    // the file, so the window never makes a move miss a record the index holds.
-    const bool neighbour = attempt == 0 && !from_eof &&
-                           (move == Move::kNext || move == Move::kPrevious) &&
-                           (target == from_record + 1 || target + 1 == from_record);
-    int rc = LoadRecord(data, target, neighbour ? (target > from_record ? 1 : -1) : 0);
-    if (rc == kSuccess && neighbour && !order->Current(target, data->record.data())) {
-      rc = LoadRecord(data, target, 0);
-    }
+    int rc = LoadRecord(data, target);
     if (rc != kSuccess || order->Current(target, data->record.data()) ||
         attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
       return rc;
@@ -181,7 +171,7 @@ int Position(DATA4* data, Move move) {
   }
 
   if (target != 0) {
-    return LoadRecord(data, target, move == Move::kNext ? 1 : move == Move::kPrevious ? -1 : 0);
+    return LoadRecord(data, target);
   }
   return NoTarget(data, move);
 }
@@ -261,7 +251,7 @@ int d4goLow(DATA4* data, long record, short) {
     }
     if (!exists) return kEntry;
     data->appending = false;
-    return LoadRecord(data, static_cast<uint32_t>(record), 0);
+    return LoadRecord(data, static_cast<uint32_t>(record));
   });
 }
 

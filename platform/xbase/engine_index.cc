@@ -45,7 +45,7 @@ int SeekKey(DATA4* data, const std::string& key) {
     Status s = index->Seek(key, &record, &equal);
     if (!s.ok()) return data->context().Fail(s);
     if (record == 0) return sdx::xbase::PositionPastEnd(data);
-    rc = sdx::xbase::LoadRecord(data, record, 0);
+    rc = sdx::xbase::LoadRecord(data, record);
     if (rc != kSuccess) return rc;
     if (index->Current(record, data->record.data()) ||
         attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
@@ -136,7 +136,7 @@ int d4seekNextDouble(DATA4* data, double value) {
       Status s = index->Next(from_record, from.data(), 1, &record);
       if (!s.ok()) return data->context().Fail(s);
       if (record == 0) return sdx::xbase::PositionPastEnd(data);
-      rc = sdx::xbase::LoadRecord(data, record, 0);
+      rc = sdx::xbase::LoadRecord(data, record);
       if (rc != kSuccess) return rc;
       if (index->Current(record, data->record.data()) ||
           attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {

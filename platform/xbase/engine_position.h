@@ -8,9 +8,8 @@
 
 namespace sdx::xbase {
 
-// Loads `record` as the current record. A walk in record-number order (`direction` +1 or -1)
-// may use the read-ahead window; everything else (0) reads the record alone.
-int LoadRecord(DATA4* data, uint32_t record, int direction);
+// Loads `record` as the current record, as the file holds it now.
+int LoadRecord(DATA4* data, uint32_t record);
 // Leaves the cursor past the last record: an empty record buffer numbered count + 1; kEof.
 int PositionPastEnd(DATA4* data);
 // How often a move through an index is made again when the record it found changed under it

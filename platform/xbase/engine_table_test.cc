@@ -398,9 +398,9 @@ TEST(EngineThreadsTest, DifferentTablesMayBeUsedFromDifferentThreads) {
 namespace sdx::xbase {
 namespace {
 
-// Records wide enough that a walk crosses many read-ahead windows, forwards and backwards,
-// with a locked record (always read from the file) and another process's append in between.
-TEST(EngineWalkTest, WalksAcrossReadAheadWindowsBothWays) {
+// A walk both ways over wide records sees at once what another handle appends and changes
+// ahead of it: records come from the file as it stands, never from an older copy.
+TEST(EngineWalkTest, WalksBothWaysSeeingAnotherHandlesWrites) {
   TempDir dir;
   CODE4 code;
   ASSERT_EQ(code4initLow(&code, nullptr, 6502, 1615, 0), 0);
@@ -423,11 +423,21 @@ TEST(EngineWalkTest, WalksAcrossReadAheadWindowsBothWays) {
     ASSERT_EQ(f4long(id), ++expected);
     ASSERT_EQ(d4recNoLow(data), expected);
     if (expected == 10) {
-      // Another handle appends; the walk sees the new row when it gets there.
+      // Another handle appends, and changes a record the walk has not reached.
       ASSERT_EQ(d4appendStart(other, 0), 0);
       ASSERT_EQ(d4blank(other), 0);
       ASSERT_EQ(f4assignLong(d4field(other, "ID"), kRows + 1), 0);
       ASSERT_EQ(d4append(other), 0);
+      ASSERT_EQ(d4goLow(other, 12, 1), 0);
+      ASSERT_EQ(f4assignLong(d4field(other, "ID"), -12), 0);
+      ASSERT_EQ(d4flush(other), 0);
+    }
+    if (expected == 11) {
+      ASSERT_EQ(d4skip(data, 1), 0);
+      ASSERT_EQ(f4long(id), -12);
+      ASSERT_EQ(d4skip(data, -1), 0);
+      ASSERT_EQ(f4assignLong(d4field(other, "ID"), 12), 0);
+      ASSERT_EQ(d4flush(other), 0);
     }
   }
   EXPECT_EQ(expected, kRows + 1);

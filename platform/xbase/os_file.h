@@ -1,5 +1,6 @@
 // An open file of the engine: owns one descriptor (one open file description), positional
-// reads and writes that retry short transfers, and byte-range locks taken as open-file-
+// reads (copies from a shared mapping of the file where they can be) and writes that retry
+// short transfers, and byte-range locks taken as open-file-
 // description locks, so that a lock belongs to this open and is never dropped because some
 // other descriptor of the same file was closed, and vanishes with a process that dies.
 #pragma once
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/xbase/os_mapping.h"
 #include "platform/xbase/status.h"
 
 namespace sdx::xbase {
@@ -48,6 +50,7 @@ class OsFile {
  private:
   int fd_ = -1;
   std::string path_;
+  mutable OsMapping mapping_;
 };
 
 }  // namespace sdx::xbase

@@ -45,7 +45,7 @@ Status BuildIndexTags(DbfTable* table, CdxFile* file, const std::vector<IndexTag
     std::vector<CdxEntry> entries;
     entries.reserve(count);
     for (uint32_t record = 1; record <= count; ++record) {
-      s = table->ReadRecordAhead(record, 1, bytes.data());
+      s = table->ReadRecord(record, bytes.data());
       if (!s.ok()) return s;
       RecordView view{bytes.data(), table->record_length(), record};
       if (!def.for_expression.empty() && !filter.EvaluateLogical(view, &state)) continue;
@@ -205,7 +205,7 @@ Status ProductionIndex::CheckTag(const TAG4& tag, std::vector<std::string>* note
   std::vector<uint8_t> bytes(table_->record_length());
   auto reader = [&](uint32_t record, RecordView* view) {
     *view = RecordView{bytes.data(), table_->record_length(), record};
-    return table_->ReadRecordAhead(record, 1, bytes.data());
+    return table_->ReadRecord(record, bytes.data());
   };
   CdxExpressionSource source(count, reader, &tag.key, tag.has_filter ? &tag.filter : nullptr);
   return CheckCdxTag(tag.tag.get(), &source, notes, entries);

@@ -84,7 +84,7 @@ int RunDump(const std::vector<std::string>& args) {
   std::vector<uint8_t> record(table->record_length());
   for (uint64_t n = from; n <= records && n - from < count; ++n) {
     const uint32_t number = static_cast<uint32_t>(n);
-    s = table->ReadRecordAhead(number, 1, record.data());
+    s = table->ReadRecord(number, record.data());
     if (!s.ok()) {
       std::fprintf(stderr, "xbase: record %u: %s\n", number, s.message().c_str());
       return kExitBadFile;
