@@ -442,10 +442,42 @@ Status CdxFile::CreateTag(const CdxTagSpec& tag_def, std::vector<CdxEntry> entri
   header.for_expression = tag_def.for_expression;
   uint32_t header_offset = 0;
   if (s.ok()) s = AllocateHeader(&header_offset);
+  // The tree's pages that lie one after another reach the file in large writes. Pages taken
+  // from the end of the file are not zeroed first: the batch that holds them follows before
+  // anything reads them.
+  constexpr size_t kBatchBytes = 1 << 20;
+  std::vector<uint8_t> batch;
+  uint32_t batch_start = 0;
+  auto flush = [&] {
+    Status w = file_.WriteAt(batch_start, batch.data(), batch.size());
+    batch.clear();
+    return w;
+  };
+  CdxPageSink sink;
+  sink.allocate = [&](uint32_t* offset) {
+    if (!FreeListEmpty(free_list_)) return AllocatePage(offset);
+    const uint64_t end = (file_size_ + kCdxPageSize - 1) / kCdxPageSize * kCdxPageSize;
+    if (end + kCdxPageSize > kCdxLockOffset) return Corrupt("index file full");
+    file_size_ = end + kCdxPageSize;
+    *offset = static_cast<uint32_t>(end);
+    return Status::Ok();
+  };
+  sink.write = [&](uint32_t offset, const uint8_t* bytes) {
+    Status w;
+    if (!batch.empty() && (offset != batch_start + batch.size() || batch.size() >= kBatchBytes)) {
+      w = flush();
+    }
+    if (batch.empty()) batch_start = offset;
+    batch.insert(batch.end(), bytes, bytes + kCdxPageSize);
+    return w;
+  };
   if (s.ok()) {
-    s = CdxTree::Build(this, tag_def.key_length, CdxFillByte(tag_def.key_type), entries,
+    s = CdxTree::Build(sink, tag_def.key_length, CdxFillByte(tag_def.key_type), entries,
                        &header.root);
   }
+  if (s.ok() && !batch.empty()) s = flush();
+  dirty_ = true;
+  ++generation_;
   if (s.ok()) s = WriteHeader(header_offset, header);
   if (s.ok()) {
     CdxTree directory(this, 0, ' ');

@@ -30,6 +30,13 @@ void Put32Be(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
+void PutPageHead(uint16_t attributes, size_t count, uint32_t left, uint32_t right, uint8_t* bytes) {
+  Put16(bytes, attributes);
+  Put16(bytes + 2, static_cast<uint16_t>(count));
+  Put32(bytes + 4, left);
+  Put32(bytes + 8, right);
+}
+
 int BitLength(uint64_t v) {
   int bits = 0;
   while (v != 0) {
@@ -245,32 +252,22 @@ bool CdxPageFits(const CdxPage& page, uint32_t key_length, uint8_t fill) {
   return page.entries.size() <= CdxInteriorCapacity(key_length);
 }
 
-Status EncodeCdxPage(const CdxPage& page, uint32_t key_length, uint8_t fill, uint8_t* bytes) {
+Status EncodeCdxLeaf(const CdxEntry* entries, size_t count, uint16_t attributes, uint32_t left,
+                     uint32_t right, uint32_t key_length, uint8_t fill, uint8_t* bytes) {
   std::memset(bytes, 0, kCdxPageSize);
-  if (!CdxPageFits(page, key_length, fill)) return Corrupt("entries do not fit one page");
-  Put16(bytes, page.attributes);
-  Put16(bytes + 2, static_cast<uint16_t>(page.entries.size()));
-  Put32(bytes + 4, page.left);
-  Put32(bytes + 8, page.right);
-  const size_t count = page.entries.size();
-  if (!page.leaf()) {
-    for (size_t i = 0; i < count; ++i) {
-      uint8_t* e = bytes + 12 + i * (key_length + 8);
-      std::memcpy(e, page.entries[i].key.data(), key_length);
-      Put32Be(e + key_length, page.entries[i].recno);
-      Put32Be(e + key_length + 4, page.entries[i].child);
-    }
-    return Status::Ok();
-  }
   LeafShape shape;
-  ChooseShape(page.entries.data(), count, key_length, &shape);
-  const std::vector<Packed> packed = Pack(page.entries.data(), count, key_length, fill);
+  const bool shaped = ChooseShape(entries, count, key_length, &shape);
+  const std::vector<Packed> packed = Pack(entries, count, key_length, fill);
+  size_t used = count * shape.bytes;
+  for (const Packed& p : packed) used += key_length - p.dup - p.trail;
+  if (!shaped || used > kLeafArea) return Corrupt("entries do not fit one page");
+  PutPageHead(attributes, count, left, right, bytes);
   size_t pos = kCdxPageSize;
   for (size_t i = 0; i < count; ++i) {
     const size_t len = key_length - packed[i].dup - packed[i].trail;
     pos -= len;
-    std::memcpy(bytes + pos, page.entries[i].key.data() + packed[i].dup, len);
-    const uint64_t v = uint64_t{page.entries[i].recno} | (uint64_t{packed[i].dup} << shape.rb) |
+    std::memcpy(bytes + pos, entries[i].key.data() + packed[i].dup, len);
+    const uint64_t v = uint64_t{entries[i].recno} | (uint64_t{packed[i].dup} << shape.rb) |
                        (uint64_t{packed[i].trail} << (shape.rb + shape.db));
     for (int b = 0; b < shape.bytes; ++b) {
       bytes[kLeafHeader + i * shape.bytes + b] = static_cast<uint8_t>(v >> (8 * b));
@@ -284,6 +281,24 @@ Status EncodeCdxPage(const CdxPage& page, uint32_t key_length, uint8_t fill, uin
   bytes[21] = static_cast<uint8_t>(shape.db);
   bytes[22] = static_cast<uint8_t>(shape.db);
   bytes[23] = static_cast<uint8_t>(shape.bytes);
+  return Status::Ok();
+}
+
+Status EncodeCdxPage(const CdxPage& page, uint32_t key_length, uint8_t fill, uint8_t* bytes) {
+  const size_t count = page.entries.size();
+  if (page.leaf()) {
+    return EncodeCdxLeaf(page.entries.data(), count, page.attributes, page.left, page.right,
+                         key_length, fill, bytes);
+  }
+  std::memset(bytes, 0, kCdxPageSize);
+  if (!CdxPageFits(page, key_length, fill)) return Corrupt("entries do not fit one page");
+  PutPageHead(page.attributes, count, page.left, page.right, bytes);
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t* e = bytes + 12 + i * (key_length + 8);
+    std::memcpy(e, page.entries[i].key.data(), key_length);
+    Put32Be(e + key_length, page.entries[i].recno);
+    Put32Be(e + key_length + 4, page.entries[i].child);
+  }
   return Status::Ok();
 }
 

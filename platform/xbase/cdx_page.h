@@ -64,4 +64,9 @@ bool CdxPageFits(const CdxPage& page, uint32_t key_length, uint8_t fill);
 // Encodes a page that fits (checked: an error otherwise) into 512 bytes.
 Status EncodeCdxPage(const CdxPage& page, uint32_t key_length, uint8_t fill, uint8_t* bytes);
 
+// Encodes a leaf of `count` entries as EncodeCdxPage encodes a page holding them, for writers
+// whose entries already lie in one array.
+Status EncodeCdxLeaf(const CdxEntry* entries, size_t count, uint16_t attributes, uint32_t left,
+                     uint32_t right, uint32_t key_length, uint8_t fill, uint8_t* bytes);
+
 }  // namespace sdx::xbase

@@ -37,6 +37,35 @@ CdxEntry MaxOf(const CdxPage& page, uint32_t offset) {
   return e;
 }
 
+// A build entry while sorting: the key's first eight bytes, big-endian (zeros past a shorter
+// key), its record number, and where it came from.
+struct BuildItem {
+  uint64_t head;
+  uint32_t recno;
+  uint32_t index;
+};
+
+// Sorts by head sixteen bits at a time, least significant first; stable, so items with equal
+// heads keep their order. Digits that are the same in every item take no pass.
+void RadixSortByHead(std::vector<BuildItem>* items) {
+  if (items->empty()) return;
+  std::vector<BuildItem> spare(items->size());
+  std::vector<size_t> starts(size_t{1} << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const BuildItem& it : *items) ++starts[(it.head >> shift) & 0xFFFF];
+    if (starts[(items->front().head >> shift) & 0xFFFF] == items->size()) continue;
+    size_t sum = 0;
+    for (size_t& start : starts) {
+      const size_t n = start;
+      start = sum;
+      sum += n;
+    }
+    for (const BuildItem& it : *items) spare[starts[(it.head >> shift) & 0xFFFF]++] = it;
+    items->swap(spare);
+  }
+}
+
 }  // namespace
 
 Status CdxTree::Root(uint32_t* root) {
@@ -402,65 +431,93 @@ Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
 void CdxTree::SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries) {
   // Sorting small records holding each key's first eight bytes, big-endian, settles most
   // comparisons without touching the keys' strings, which lie scattered over the heap.
-  struct Item {
-    uint64_t head;
-    uint32_t recno;
-    uint32_t index;
-  };
   const size_t head_length = std::min<size_t>(key_length, 8);
-  std::vector<Item> items(entries->size());
+  std::vector<BuildItem> items(entries->size());
+  bool by_recno = true;
   for (size_t i = 0; i < items.size(); ++i) {
     const std::string& key = (*entries)[i].key;
     uint64_t head = 0;
     for (size_t b = 0; b < 8; ++b) {
       head = (head << 8) | (b < head_length ? static_cast<uint8_t>(key[b]) : 0);
     }
-    items[i] = Item{head, (*entries)[i].recno, static_cast<uint32_t>(i)};
+    items[i] = BuildItem{head, (*entries)[i].recno, static_cast<uint32_t>(i)};
+    by_recno = by_recno && (i == 0 || items[i - 1].recno < items[i].recno);
   }
   const size_t tail_length = key_length - head_length;
-  auto compare_keys = [&](const Item& a, const Item& b) {
+  auto compare_keys = [&](const BuildItem& a, const BuildItem& b) {
     if (a.head != b.head) return a.head < b.head ? -1 : 1;
     if (tail_length == 0) return 0;
     return std::memcmp((*entries)[a.index].key.data() + 8, (*entries)[b.index].key.data() + 8,
                        tail_length);
   };
-  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-    const int c = compare_keys(a, b);
-    return c != 0 ? c < 0 : a.recno < b.recno;
-  });
+  if (tail_length == 0 && by_recno) {
+    // Rows read in record order: a stable sort by key alone leaves equal keys in that order.
+    RadixSortByHead(&items);
+  } else {
+    std::sort(items.begin(), items.end(), [&](const BuildItem& a, const BuildItem& b) {
+      const int c = compare_keys(a, b);
+      return c != 0 ? c < 0 : a.recno < b.recno;
+    });
+  }
   // Of equal pairs one stays, and of a unique tag's equal keys the lowest record number.
+  if (tail_length == 0) {
+    // The items hold whole keys, so the entries are rewritten in place, front to back.
+    size_t kept = 0;
+    char key[8];
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (i > 0 && items[i - 1].head == items[i].head &&
+          (unique || items[i - 1].recno == items[i].recno)) {
+        continue;
+      }
+      for (size_t b = 0; b < key_length; ++b) {
+        key[b] = static_cast<char>(items[i].head >> (56 - 8 * b));
+      }
+      CdxEntry& e = (*entries)[kept++];
+      e.key.assign(key, key_length);
+      e.recno = items[i].recno;
+      e.child = 0;
+    }
+    entries->resize(kept);
+    return;
+  }
+  // An item's entry is moved out once taken, so a repeat is found against the last one kept.
   std::vector<CdxEntry> sorted;
   sorted.reserve(items.size());
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i > 0 && compare_keys(items[i - 1], items[i]) == 0 &&
-        (unique || items[i - 1].recno == items[i].recno)) {
+  for (const BuildItem& item : items) {
+    CdxEntry& e = (*entries)[item.index];
+    if (!sorted.empty() && sorted.back().key == e.key &&
+        (unique || sorted.back().recno == e.recno)) {
       continue;
     }
-    sorted.push_back(std::move((*entries)[items[i].index]));
+    sorted.push_back(std::move(e));
   }
   *entries = std::move(sorted);
 }
 
-Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
+Status CdxTree::Build(const CdxPageSink& sink, uint32_t key_length, uint8_t fill,
                       const std::vector<CdxEntry>& sorted, uint32_t* root) {
+  // A leaf is a run of `sorted`, encoded straight from it; an interior page holds its entries.
   struct Built {
     uint32_t offset = 0;
+    size_t first = 0;
+    size_t count = 0;
     CdxPage page;
   };
   std::vector<Built> level;
   // Leaves as full as the compression allows, left to right.
   for (size_t i = 0; i < sorted.size() || level.empty();) {
     Built b;
-    const size_t j = i + CdxLeafFill(sorted.data() + i, sorted.size() - i, key_length, fill);
-    if (j == i && i < sorted.size()) return Corrupt("a key does not fit a leaf");
-    b.page.entries.assign(sorted.begin() + i, sorted.begin() + j);
+    b.first = i;
+    b.count = CdxLeafFill(sorted.data() + i, sorted.size() - i, key_length, fill);
+    if (b.count == 0 && i < sorted.size()) return Corrupt("a key does not fit a leaf");
     level.push_back(std::move(b));
-    i = j;
+    i += level.back().count;
   }
   const size_t capacity = CdxInteriorCapacity(key_length);
+  uint8_t bytes[kCdxPageSize];
   for (bool leaves = true;; leaves = false) {
     for (Built& b : level) {
-      Status s = file->AllocatePage(&b.offset);
+      Status s = sink.allocate(&b.offset);
       if (!s.ok()) return s;
     }
     for (size_t i = 0; i < level.size(); ++i) {
@@ -468,7 +525,10 @@ Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
       p.attributes = (leaves ? kCdxAttrLeaf : 0) | (level.size() == 1 ? kCdxAttrRoot : 0);
       p.left = i == 0 ? kCdxNoPage : level[i - 1].offset;
       p.right = i + 1 == level.size() ? kCdxNoPage : level[i + 1].offset;
-      Status s = file->WritePage(level[i].offset, p, key_length, fill);
+      Status s = leaves ? EncodeCdxLeaf(sorted.data() + level[i].first, level[i].count,
+                                        p.attributes, p.left, p.right, key_length, fill, bytes)
+                        : EncodeCdxPage(p, key_length, fill, bytes);
+      if (s.ok()) s = sink.write(level[i].offset, bytes);
       if (!s.ok()) return s;
     }
     if (level.size() == 1) {
@@ -479,7 +539,14 @@ Status CdxTree::Build(CdxFile* file, uint32_t key_length, uint8_t fill,
     for (size_t i = 0; i < level.size(); i += capacity) {
       Built b;
       for (size_t j = i; j < level.size() && j < i + capacity; ++j) {
-        b.page.entries.push_back(MaxOf(level[j].page, level[j].offset));
+        const Built& below = level[j];
+        if (leaves) {
+          CdxEntry last = sorted[below.first + below.count - 1];
+          last.child = below.offset;
+          b.page.entries.push_back(std::move(last));
+        } else {
+          b.page.entries.push_back(MaxOf(below.page, below.offset));
+        }
       }
       above.push_back(std::move(b));
     }

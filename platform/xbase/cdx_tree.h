@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ struct CdxTarget {
   uint32_t recno = 0;
 };
 
+// Where a bulk build puts its tree: `allocate` hands out page offsets in the order the pages
+// are laid out, `write` takes one page's encoded bytes.
+struct CdxPageSink {
+  std::function<Status(uint32_t* offset)> allocate;
+  std::function<Status(uint32_t offset, const uint8_t* bytes)> write;
+};
+
 class CdxTree {
  public:
   CdxTree(CdxFile* file, uint32_t header_offset, uint8_t fill)
@@ -57,7 +65,7 @@ class CdxTree {
   // unique tag, all but the lowest record number of each key.
   static void SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries);
   // Writes a tree holding `sorted` (ascending, no equal pairs) bottom up; `*root` is its root.
-  static Status Build(CdxFile* file, uint32_t key_length, uint8_t fill,
+  static Status Build(const CdxPageSink& sink, uint32_t key_length, uint8_t fill,
                       const std::vector<CdxEntry>& sorted, uint32_t* root);
 
  private:
