@@ -92,6 +92,14 @@ Status CdxCursor::Finish(const CdxPosition& pos, State off_state) {
   return Status::Ok();
 }
 
+uint32_t CdxCursor::RecordAhead(int distance) const {
+  if (state_ != State::kOn || !pos_.valid()) return 0;
+  const int64_t step = tag_->descending() ? -distance : distance;
+  const int64_t index = static_cast<int64_t>(pos_.index) + step;
+  if (index < 0 || index >= static_cast<int64_t>(pos_.leaf->entries.size())) return 0;
+  return pos_.leaf->entries[static_cast<size_t>(index)].recno;
+}
+
 Status CdxCursor::First() {
   CdxPosition pos;
   CdxTree* tree = tag_->tree();

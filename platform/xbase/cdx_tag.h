@@ -79,6 +79,10 @@ class CdxCursor {
   // Positions on exactly (key, recno), used to continue a walk from a known record.
   Status SeekEntry(std::string_view key, uint32_t recno, bool* found);
 
+  // The record number `distance` entries further in tag order (backwards for a negative
+  // distance) when that entry is on the page the cursor stands on; 0 otherwise.
+  uint32_t RecordAhead(int distance) const;
+
   bool valid() const { return state_ == State::kOn; }
   bool eof() const { return state_ == State::kEof; }
   bool bof() const { return state_ == State::kBof; }

@@ -48,6 +48,10 @@ class DbfTable {
 
   // The record as the file holds it now (another process's write is seen at once).
   Status ReadRecord(uint32_t record, uint8_t* out);
+  // A hint that `record` will be read soon.
+  void PrefetchRecord(uint32_t record) const {
+    if (record != 0) file_.Prefetch(RecordOffset(record), record_length_);
+  }
   Status WriteRecord(uint32_t record, const uint8_t* bytes);
   // Adds `bytes` as a new record at the end under the header lock and answers its number.
   Status Append(const uint8_t* bytes, uint32_t* record);

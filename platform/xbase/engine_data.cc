@@ -90,7 +90,8 @@ int NoTarget(DATA4* data, Move move) {
 // record that another process changed in between is noticed (its key no longer where the tag
 // had it) and the move made again from the same place, once that writer is done.
 int PositionInOrder(DATA4* data, sdx::xbase::TableIndex* order, Move move) {
-  const std::vector<uint8_t> from = data->record;
+  std::vector<uint8_t>& from = data->move_from;
+  from.assign(data->record.begin(), data->record.end());
   const uint32_t from_record = data->rec_no;
   const bool from_eof = data->eof;
   for (int attempt = 0;; ++attempt) {

@@ -62,10 +62,11 @@ struct DATA4 {
   std::unique_ptr<sdx::xbase::TableIndex> index;  // the production index, when open
   std::vector<std::unique_ptr<FIELD4>> fields;
 
-  std::vector<uint8_t> record;  // the current record's bytes, changed by assignments
-  std::vector<uint8_t> stored;  // the current record as read, for the index's change reports
-  uint32_t rec_no = 0;          // 0 while a new record is being built
-  uint64_t generation = 0;      // bumped whenever `record` is loaded or blanked anew
+  std::vector<uint8_t> record;     // the current record's bytes, changed by assignments
+  std::vector<uint8_t> stored;     // the current record as read, for the index's change reports
+  std::vector<uint8_t> move_from;  // a move's starting record, kept so moves do not allocate
+  uint32_t rec_no = 0;             // 0 while a new record is being built
+  uint64_t generation = 0;         // bumped whenever `record` is loaded or blanked anew
   bool eof = true;
   bool bof = true;
   bool changed = false;

@@ -34,6 +34,8 @@ class OsFile {
   Status ReadAt(uint64_t offset, void* buffer, size_t size) const;
   // Reads up to `size` bytes; `*read` is what the file held.
   Status ReadSomeAt(uint64_t offset, void* buffer, size_t size, size_t* read) const;
+  // A hint that [offset, offset + size) will be read soon.
+  void Prefetch(uint64_t offset, size_t size) const { mapping_.Prefetch(offset, size); }
   Status WriteAt(uint64_t offset, const void* buffer, size_t size);
   Status Size(uint64_t* size) const;
   Status Truncate(uint64_t size);

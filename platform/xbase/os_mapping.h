@@ -24,6 +24,9 @@ class OsMapping {
   // not all in the file as it stands or the mapping cannot be made; the caller then reads the
   // file the ordinary way, which tells what is wrong.
   bool CopyOut(int fd, uint64_t offset, void* out, size_t size);
+  // Asks the processor to start loading [offset, offset + size) if it is mapped: a walk that
+  // knows which records come next hides their memory latency behind its work on this one.
+  void Prefetch(uint64_t offset, size_t size) const;
   // Forgets the mapping (the descriptor is closing or was replaced).
   void Unmap();
 
