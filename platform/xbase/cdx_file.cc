@@ -14,8 +14,6 @@
 namespace sdx::xbase {
 namespace {
 
-// Decoded pages kept before the cache starts over.
-constexpr size_t kMaxCachedPages = 8192;
 constexpr uint32_t kDirectoryKeyLength = 10;
 // Header bytes 4-11 hold the free list head and the change counter.
 constexpr size_t kStampEnd = 12;
@@ -113,7 +111,7 @@ Status CdxFile::Refresh(bool writing) {
 }
 
 void CdxFile::DropCache() {
-  pages_.clear();
+  pages_.Clear();
   headers_.clear();
   ++generation_;
 }
@@ -206,9 +204,8 @@ Status CdxFile::EndUpdate() {
 
 Status CdxFile::ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
                          std::shared_ptr<const CdxPage>* page) {
-  auto it = pages_.find(offset);
-  if (it != pages_.end()) {
-    *page = it->second;
+  if (const auto* cached = pages_.Find(offset)) {
+    *page = *cached;
     return Status::Ok();
   }
   if (CacheOnlyMiss()) return Corrupt("page not cached");
@@ -222,8 +219,7 @@ Status CdxFile::ReadPage(uint32_t offset, uint32_t key_length, uint8_t fill,
   auto decoded = std::make_shared<CdxPage>();
   s = DecodeCdxPage(bytes, key_length, fill, file_size_, decoded.get());
   if (!s.ok()) return Status::Error(s.code(), s.message() + " at " + std::to_string(offset));
-  if (pages_.size() >= kMaxCachedPages) pages_.clear();
-  pages_[offset] = decoded;
+  pages_.Put(offset, decoded);
   *page = std::move(decoded);
   return Status::Ok();
 }
@@ -262,8 +258,7 @@ Status CdxFile::WritePage(uint32_t offset, const CdxPage& page, uint32_t key_len
   if (s.ok()) s = file_.WriteAt(offset, bytes, sizeof bytes);
   if (!s.ok()) return s;
   file_size_ = std::max<uint64_t>(file_size_, uint64_t{offset} + kCdxPageSize);
-  if (pages_.size() >= kMaxCachedPages) pages_.clear();
-  pages_[offset] = std::make_shared<CdxPage>(page);
+  pages_.Put(offset, std::make_shared<CdxPage>(page));
   dirty_ = true;
   ++generation_;
   return Status::Ok();
@@ -309,7 +304,7 @@ Status CdxFile::AllocatePage(uint32_t* offset) {
     if (!s.ok()) return s;
     *offset = free_list_;
     free_list_ = Get32(link);
-    pages_.erase(*offset);
+    pages_.Erase(*offset);
     dirty_ = true;
     return Status::Ok();
   }
@@ -347,7 +342,7 @@ Status CdxFile::FreePage(uint32_t offset) {
   Status s = file_.WriteAt(offset, bytes, sizeof bytes);
   if (!s.ok()) return s;
   free_list_ = offset;
-  pages_.erase(offset);
+  pages_.Erase(offset);
   headers_.erase(offset);
   dirty_ = true;
   ++generation_;

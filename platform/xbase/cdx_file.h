@@ -9,14 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/xbase/cdx_header.h"
 #include "platform/xbase/cdx_key.h"
 #include "platform/xbase/cdx_page.h"
+#include "platform/xbase/cdx_page_cache.h"
 #include "platform/xbase/os_file.h"
 #include "platform/xbase/status.h"
 
@@ -128,8 +129,9 @@ class CdxFile {
   bool cache_only_ = false;
   bool cache_missed_ = false;
   bool lock_next_read_ = false;
-  std::map<uint32_t, std::shared_ptr<const CdxPage>> pages_;
-  std::map<uint32_t, std::shared_ptr<const CdxHeader>> headers_;
+  // Decoded pages kept: about 25 MB with short keys.
+  CdxPageCache pages_{8192};
+  std::unordered_map<uint32_t, std::shared_ptr<const CdxHeader>> headers_;
 };
 
 }  // namespace sdx::xbase
