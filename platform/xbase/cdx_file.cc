@@ -1,7 +1,5 @@
 #include "platform/xbase/cdx_file.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -15,8 +13,6 @@ namespace sdx::xbase {
 namespace {
 
 constexpr uint32_t kDirectoryKeyLength = 10;
-// Header bytes 4-11 hold the free list head and the change counter.
-constexpr size_t kStampEnd = 12;
 
 Status Corrupt(const std::string& what) {
   return Status::Error(kCdxErrorCorrupt, "index file: " + what);
@@ -46,7 +42,6 @@ CdxFile::~CdxFile() {
     update_depth_ = 1;
     EndUpdate();
   }
-  if (head_map_ != nullptr) munmap(head_map_, kStampEnd);
 }
 
 Status CdxFile::Open(const std::string& path, bool writable, std::unique_ptr<CdxFile>* file) {
@@ -63,9 +58,6 @@ Status CdxFile::Open(const std::string& path, bool writable, std::unique_ptr<Cdx
     return r;
   });
   if (!s.ok()) return s;
-  // The page cache is shared, so the mapping sees another process's pwrite of the counter.
-  void* map = mmap(nullptr, kStampEnd, PROT_READ, MAP_SHARED, f->file_.fd(), 0);
-  if (map != MAP_FAILED) f->head_map_ = map;
   *file = std::move(f);
   return Status::Ok();
 }
@@ -121,12 +113,9 @@ void CdxFile::DropCache() {
 // consistent picture of the file. A torn load of the stamp either matches (as if loaded just
 // before the write) or differs and sends the read the locked way.
 bool CdxFile::StampUnchanged() const {
-  if (head_map_ == nullptr || !stamp_valid_) return false;
-  const volatile uint8_t* head = static_cast<const volatile uint8_t*>(head_map_);
-  for (size_t i = 0; i < stamp_.size(); ++i) {
-    if (head[4 + i] != stamp_[i]) return false;
-  }
-  return true;
+  if (!stamp_valid_) return false;
+  std::array<uint8_t, 8> now;
+  return file_.ReadAt(4, now.data(), now.size()).ok() && now == stamp_;
 }
 
 bool CdxFile::CacheOnlyMiss() {

@@ -121,9 +121,6 @@ class CdxFile {
   uint64_t generation_ = 0;
   std::array<uint8_t, 8> stamp_{};  // header bytes 4-11: free list and change counter
   bool stamp_valid_ = false;
-  // The file's first bytes mapped shared, so the stamp is checked without a system call;
-  // null when mapping failed (every read then locks).
-  void* head_map_ = nullptr;
   // Set while an op runs on the cache alone; a page it needs from the file sets
   // cache_missed_ and the op is run again under the lock.
   bool cache_only_ = false;

@@ -244,5 +244,35 @@ TEST_F(EngineIndexTest, BadTagExpressionCreatesNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("bad.cdx")));
 }
 
+// Reads come from a mapping of each file; another program cutting the files short under an
+// open table must give errors, not a fault, and the table must work again once they are back.
+TEST_F(EngineIndexTest, FilesCutShortUnderAnOpenTableGiveErrorsNotFaults) {
+  DATA4* data = d4create(&code_, dir_.File("t").c_str(), kFields, kTags);
+  ASSERT_NE(data, nullptr);
+  for (int i = 1; i <= 3000; ++i) Append(data, i, "name", i);
+  d4tagSelect(data, d4tag(data, "T_ID"));
+  ASSERT_EQ(d4seekDouble(data, 1500), 0);
+  const auto dbf_size = std::filesystem::file_size(dir_.File("t.dbf"));
+  const auto cdx_size = std::filesystem::file_size(dir_.File("t.cdx"));
+  const auto dbf_bytes = testing::ReadWholeFile(dir_.File("t.dbf"));
+  const auto cdx_bytes = testing::ReadWholeFile(dir_.File("t.cdx"));
+  std::filesystem::resize_file(dir_.File("t.dbf"), 200);
+  std::filesystem::resize_file(dir_.File("t.cdx"), 600);
+  EXPECT_NE(d4seekDouble(data, 2900), 0);
+  EXPECT_NE(d4goLow(data, 2000, 0), 0);
+  d4tagSelect(data, d4tag(data, "T_NAME"));
+  EXPECT_NE(d4top(data), 0);
+  code4errorCode(&code_, 0);
+
+  testing::WriteWholeFile(dir_.File("t.dbf"), dbf_bytes);
+  testing::WriteWholeFile(dir_.File("t.cdx"), cdx_bytes);
+  ASSERT_EQ(std::filesystem::file_size(dir_.File("t.dbf")), dbf_size);
+  ASSERT_EQ(std::filesystem::file_size(dir_.File("t.cdx")), cdx_size);
+  d4tagSelect(data, d4tag(data, "T_ID"));
+  EXPECT_EQ(d4seekDouble(data, 2900), 0);
+  EXPECT_EQ(d4recNoLow(data), 2900);
+  EXPECT_EQ(d4close(data), 0);
+}
+
 }  // namespace
 }  // namespace sdx::xbase
