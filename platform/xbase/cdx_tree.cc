@@ -1,7 +1,9 @@
 #include "platform/xbase/cdx_tree.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -37,31 +39,48 @@ CdxEntry MaxOf(const CdxPage& page, uint32_t offset) {
   return e;
 }
 
-// A build entry while sorting: the key's first eight bytes, big-endian (zeros past a shorter
-// key), its record number, and where it came from.
+// A build entry while sorting: the key's first bytes as big-endian words (zeros past a
+// shorter key), its record number, and where it came from.
+constexpr size_t kItemWords = 3;
 struct BuildItem {
-  uint64_t head;
+  uint64_t words[kItemWords];
   uint32_t recno;
   uint32_t index;
 };
 
-// Sorts by head sixteen bits at a time, least significant first; stable, so items with equal
-// heads keep their order. Digits that are the same in every item take no pass.
-void RadixSortByHead(std::vector<BuildItem>* items) {
+uint64_t KeyWord(const std::string& key, size_t from) {
+  uint64_t word = 0;
+  for (size_t b = from; b < from + 8; ++b) {
+    word = (word << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0);
+  }
+  return word;
+}
+
+// Sorts by the words a byte at a time, least significant first; stable, so items with equal
+// words keep their order. One pass counts every byte's values; bytes that are the same in
+// every item take no pass. A byte's 256 buckets keep the scattered writes within what the
+// caches hold.
+void RadixSortByWords(std::vector<BuildItem>* items) {
   if (items->empty()) return;
+  constexpr size_t kBytes = 8 * kItemWords;
+  auto digit = [](const BuildItem& it, size_t byte) {
+    return (it.words[kItemWords - 1 - byte / 8] >> (8 * (byte % 8))) & 0xFF;
+  };
+  std::vector<std::array<size_t, 256>> counts(kBytes);
+  for (const BuildItem& it : *items) {
+    for (size_t byte = 0; byte < kBytes; ++byte) ++counts[byte][digit(it, byte)];
+  }
   std::vector<BuildItem> spare(items->size());
-  std::vector<size_t> starts(size_t{1} << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(starts.begin(), starts.end(), 0);
-    for (const BuildItem& it : *items) ++starts[(it.head >> shift) & 0xFFFF];
-    if (starts[(items->front().head >> shift) & 0xFFFF] == items->size()) continue;
+  for (size_t byte = 0; byte < kBytes; ++byte) {
+    std::array<size_t, 256>& starts = counts[byte];
+    if (starts[digit(items->front(), byte)] == items->size()) continue;
     size_t sum = 0;
     for (size_t& start : starts) {
       const size_t n = start;
       start = sum;
       sum += n;
     }
-    for (const BuildItem& it : *items) spare[starts[(it.head >> shift) & 0xFFFF]++] = it;
+    for (const BuildItem& it : *items) spare[starts[digit(it, byte)]++] = it;
     items->swap(spare);
   }
 }
@@ -429,30 +448,31 @@ Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
 }
 
 void CdxTree::SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries) {
-  // Sorting small records holding each key's first eight bytes, big-endian, settles most
-  // comparisons without touching the keys' strings, which lie scattered over the heap.
-  const size_t head_length = std::min<size_t>(key_length, 8);
+  // Sorting small records holding each key's first bytes settles most comparisons without
+  // touching the keys' strings, which lie scattered over the heap.
+  constexpr size_t kWordBytes = 8 * kItemWords;
   std::vector<BuildItem> items(entries->size());
   bool by_recno = true;
   for (size_t i = 0; i < items.size(); ++i) {
-    const std::string& key = (*entries)[i].key;
-    uint64_t head = 0;
-    for (size_t b = 0; b < 8; ++b) {
-      head = (head << 8) | (b < head_length ? static_cast<uint8_t>(key[b]) : 0);
-    }
-    items[i] = BuildItem{head, (*entries)[i].recno, static_cast<uint32_t>(i)};
-    by_recno = by_recno && (i == 0 || items[i - 1].recno < items[i].recno);
+    const CdxEntry& e = (*entries)[i];
+    BuildItem& item = items[i];
+    for (size_t w = 0; w < kItemWords; ++w) item.words[w] = KeyWord(e.key, 8 * w);
+    item.recno = e.recno;
+    item.index = static_cast<uint32_t>(i);
+    by_recno = by_recno && (i == 0 || items[i - 1].recno < item.recno);
   }
-  const size_t tail_length = key_length - head_length;
+  const size_t tail_length = key_length > kWordBytes ? key_length - kWordBytes : 0;
   auto compare_keys = [&](const BuildItem& a, const BuildItem& b) {
-    if (a.head != b.head) return a.head < b.head ? -1 : 1;
+    for (size_t w = 0; w < kItemWords; ++w) {
+      if (a.words[w] != b.words[w]) return a.words[w] < b.words[w] ? -1 : 1;
+    }
     if (tail_length == 0) return 0;
-    return std::memcmp((*entries)[a.index].key.data() + 8, (*entries)[b.index].key.data() + 8,
-                       tail_length);
+    return std::memcmp((*entries)[a.index].key.data() + kWordBytes,
+                       (*entries)[b.index].key.data() + kWordBytes, tail_length);
   };
   if (tail_length == 0 && by_recno) {
     // Rows read in record order: a stable sort by key alone leaves equal keys in that order.
-    RadixSortByHead(&items);
+    RadixSortByWords(&items);
   } else {
     std::sort(items.begin(), items.end(), [&](const BuildItem& a, const BuildItem& b) {
       const int c = compare_keys(a, b);
@@ -463,18 +483,19 @@ void CdxTree::SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntr
   if (tail_length == 0) {
     // The items hold whole keys, so the entries are rewritten in place, front to back.
     size_t kept = 0;
-    char key[8];
+    char key[kWordBytes];
     for (size_t i = 0; i < items.size(); ++i) {
-      if (i > 0 && items[i - 1].head == items[i].head &&
-          (unique || items[i - 1].recno == items[i].recno)) {
+      const BuildItem& item = items[i];
+      if (i > 0 && compare_keys(items[i - 1], item) == 0 &&
+          (unique || items[i - 1].recno == item.recno)) {
         continue;
       }
       for (size_t b = 0; b < key_length; ++b) {
-        key[b] = static_cast<char>(items[i].head >> (56 - 8 * b));
+        key[b] = static_cast<char>(item.words[b / 8] >> (56 - 8 * (b % 8)));
       }
       CdxEntry& e = (*entries)[kept++];
       e.key.assign(key, key_length);
-      e.recno = items[i].recno;
+      e.recno = item.recno;
       e.child = 0;
     }
     entries->resize(kept);
