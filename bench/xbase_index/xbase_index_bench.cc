@@ -111,6 +111,35 @@ void Seeks(Engine& e, sqlite3* db, const char* tag, int column, long rows, long 
   Figure(figure, ours * 1e6, peer * 1e6, "us/seek");
 }
 
+// Every record in T_TIMED order, reading TIME and, with `row`, EVENT_ID too; SQLite the same
+// rows in the same order.
+void Walk(Engine& e, sqlite3* db, long rows, bool row, const char* figure) {
+  volatile double sink = 0;
+  d4tagSelect(e.data, d4tag(e.data, "T_TIMED"));
+  long seen = 0;
+  double start = Now();
+  for (int rc = d4top(e.data); rc == 0 && !d4eof(e.data); rc = d4skip(e.data, 1), ++seen) {
+    sink = sink + static_cast<double>(f4long(e.fields[3]));
+    if (row) sink = sink + f4double(e.fields[15]);
+  }
+  const double ours = Now() - start;
+  Check(seen == rows, "walk");
+  const char* sql = row ? "SELECT TIME, EVENT_ID FROM logalarm ORDER BY TIME DESC, rowid DESC"
+                        : "SELECT TIME FROM logalarm ORDER BY TIME DESC, rowid DESC";
+  sqlite3_stmt* walk = nullptr;
+  Check(sqlite3_prepare_v2(db, sql, -1, &walk, nullptr) == SQLITE_OK, "prepare walk");
+  seen = 0;
+  start = Now();
+  for (; sqlite3_step(walk) == SQLITE_ROW; ++seen) {
+    sink = sink + static_cast<double>(sqlite3_column_int64(walk, 0));
+    if (row) sink = sink + sqlite3_column_double(walk, 1);
+  }
+  const double peer = Now() - start;
+  sqlite3_finalize(walk);
+  Check(seen == rows, "sqlite walk");
+  Figure(figure, ours, peer, "s");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,29 +179,12 @@ int main(int argc, char** argv) {
   Seeks(e, db, "T_EVENT", 15, rows, seeks, "xbase_index_seek_event");
   Seeks(e, db, "T_LOG", 0, rows, seeks, "xbase_index_seek_log");
 
-  // A full walk of the descending T_TIMED, reading each record's TIME.
-  volatile double sink = 0;
-  d4tagSelect(e.data, d4tag(e.data, "T_TIMED"));
-  long seen = 0;
-  start = Now();
-  for (int rc = d4top(e.data); rc == 0 && !d4eof(e.data); rc = d4skip(e.data, 1), ++seen) {
-    sink = sink + static_cast<double>(f4long(e.fields[3]));
-  }
-  const double ours_walk = Now() - start;
-  Check(seen == rows, "walk");
-  sqlite3_stmt* walk = nullptr;
-  Check(sqlite3_prepare_v2(db, "SELECT rowid, TIME FROM logalarm ORDER BY TIME DESC, rowid DESC",
-                           -1, &walk, nullptr) == SQLITE_OK,
-        "prepare walk");
-  seen = 0;
-  start = Now();
-  for (; sqlite3_step(walk) == SQLITE_ROW; ++seen) {
-    sink = sink + static_cast<double>(sqlite3_column_int64(walk, 1));
-  }
-  const double peer_walk = Now() - start;
-  sqlite3_finalize(walk);
-  Check(seen == rows, "sqlite walk");
-  Figure("xbase_index_walk_timed", ours_walk, peer_walk, "s");
+  // A full walk of the descending T_TIMED. A step in tag order loads the whole record, so it
+  // is timed twice against SQLite: reading the key column alone, which SQLite answers from its
+  // index without touching the rows, and reading a second column, which makes it fetch each
+  // row as the engine does.
+  Walk(e, db, rows, false, "xbase_index_walk_timed");
+  Walk(e, db, rows, true, "xbase_index_walk_timed_rows");
 
   // Appends with every tag kept current, each visible to other processes when it returns.
   d4tagSelect(e.data, nullptr);
