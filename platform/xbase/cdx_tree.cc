@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <iterator>
 #include <set>
@@ -39,16 +40,23 @@ CdxEntry MaxOf(const CdxPage& page, uint32_t offset) {
   return e;
 }
 
-// A build entry while sorting: the key's first bytes as big-endian words (zeros past a
-// shorter key), its record number, and where it came from.
-constexpr size_t kItemWords = 3;
+// A build entry while sorting: the key's first 8 * W bytes as big-endian words (zeros past a
+// shorter key), its record number, and where it came from. Short keys fit one word; three
+// words settle nearly every comparison of long character keys, which share long leads.
+template <size_t W>
 struct BuildItem {
-  uint64_t words[kItemWords];
+  uint64_t words[W];
   uint32_t recno;
   uint32_t index;
 };
 
 uint64_t KeyWord(const std::string& key, size_t from) {
+  if (from + 8 <= key.size()) {
+    uint64_t word;
+    std::memcpy(&word, key.data() + from, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+  }
   uint64_t word = 0;
   for (size_t b = from; b < from + 8; ++b) {
     word = (word << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0);
@@ -60,17 +68,18 @@ uint64_t KeyWord(const std::string& key, size_t from) {
 // words keep their order. One pass counts every byte's values; bytes that are the same in
 // every item take no pass. A byte's 256 buckets keep the scattered writes within what the
 // caches hold.
-void RadixSortByWords(std::vector<BuildItem>* items) {
+template <size_t W>
+void RadixSortByWords(std::vector<BuildItem<W>>* items) {
   if (items->empty()) return;
-  constexpr size_t kBytes = 8 * kItemWords;
-  auto digit = [](const BuildItem& it, size_t byte) {
-    return (it.words[kItemWords - 1 - byte / 8] >> (8 * (byte % 8))) & 0xFF;
+  constexpr size_t kBytes = 8 * W;
+  auto digit = [](const BuildItem<W>& it, size_t byte) {
+    return (it.words[W - 1 - byte / 8] >> (8 * (byte % 8))) & 0xFF;
   };
   std::vector<std::array<size_t, 256>> counts(kBytes);
-  for (const BuildItem& it : *items) {
+  for (const BuildItem<W>& it : *items) {
     for (size_t byte = 0; byte < kBytes; ++byte) ++counts[byte][digit(it, byte)];
   }
-  std::vector<BuildItem> spare(items->size());
+  std::vector<BuildItem<W>> spare(items->size());
   for (size_t byte = 0; byte < kBytes; ++byte) {
     std::array<size_t, 256>& starts = counts[byte];
     if (starts[digit(items->front(), byte)] == items->size()) continue;
@@ -80,9 +89,78 @@ void RadixSortByWords(std::vector<BuildItem>* items) {
       start = sum;
       sum += n;
     }
-    for (const BuildItem& it : *items) spare[starts[digit(it, byte)]++] = it;
+    for (const BuildItem<W>& it : *items) spare[starts[digit(it, byte)]++] = it;
     items->swap(spare);
   }
+}
+
+// Sorting small records holding each key's first bytes settles most comparisons without
+// touching the keys' strings, which lie scattered over the heap.
+template <size_t W>
+void SortEntries(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries) {
+  constexpr size_t kWordBytes = 8 * W;
+  std::vector<BuildItem<W>> items(entries->size());
+  bool by_recno = true;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const CdxEntry& e = (*entries)[i];
+    BuildItem<W>& item = items[i];
+    for (size_t w = 0; w < W; ++w) item.words[w] = KeyWord(e.key, 8 * w);
+    item.recno = e.recno;
+    item.index = static_cast<uint32_t>(i);
+    by_recno = by_recno && (i == 0 || items[i - 1].recno < item.recno);
+  }
+  const size_t tail_length = key_length > kWordBytes ? key_length - kWordBytes : 0;
+  auto compare_keys = [&](const BuildItem<W>& a, const BuildItem<W>& b) {
+    for (size_t w = 0; w < W; ++w) {
+      if (a.words[w] != b.words[w]) return a.words[w] < b.words[w] ? -1 : 1;
+    }
+    if (tail_length == 0) return 0;
+    return std::memcmp((*entries)[a.index].key.data() + kWordBytes,
+                       (*entries)[b.index].key.data() + kWordBytes, tail_length);
+  };
+  if (tail_length == 0 && by_recno) {
+    // Rows read in record order: a stable sort by key alone leaves equal keys in that order.
+    RadixSortByWords(&items);
+  } else {
+    std::sort(items.begin(), items.end(), [&](const BuildItem<W>& a, const BuildItem<W>& b) {
+      const int c = compare_keys(a, b);
+      return c != 0 ? c < 0 : a.recno < b.recno;
+    });
+  }
+  // Of equal pairs one stays, and of a unique tag's equal keys the lowest record number.
+  if (tail_length == 0) {
+    // The items hold whole keys, so the entries are rewritten in place, front to back.
+    size_t kept = 0;
+    char key[kWordBytes];
+    for (size_t i = 0; i < items.size(); ++i) {
+      const BuildItem<W>& item = items[i];
+      if (i > 0 && compare_keys(items[i - 1], item) == 0 &&
+          (unique || items[i - 1].recno == item.recno)) {
+        continue;
+      }
+      for (size_t b = 0; b < key_length; ++b) {
+        key[b] = static_cast<char>(item.words[b / 8] >> (56 - 8 * (b % 8)));
+      }
+      CdxEntry& e = (*entries)[kept++];
+      e.key.assign(key, key_length);
+      e.recno = item.recno;
+      e.child = 0;
+    }
+    entries->resize(kept);
+    return;
+  }
+  // An item's entry is moved out once taken, so a repeat is found against the last one kept.
+  std::vector<CdxEntry> sorted;
+  sorted.reserve(items.size());
+  for (const BuildItem<W>& item : items) {
+    CdxEntry& e = (*entries)[item.index];
+    if (!sorted.empty() && sorted.back().key == e.key &&
+        (unique || sorted.back().recno == e.recno)) {
+      continue;
+    }
+    sorted.push_back(std::move(e));
+  }
+  *entries = std::move(sorted);
 }
 
 }  // namespace
@@ -448,71 +526,11 @@ Status CdxTree::CollectPages(std::vector<uint32_t>* pages) {
 }
 
 void CdxTree::SortForBuild(uint32_t key_length, bool unique, std::vector<CdxEntry>* entries) {
-  // Sorting small records holding each key's first bytes settles most comparisons without
-  // touching the keys' strings, which lie scattered over the heap.
-  constexpr size_t kWordBytes = 8 * kItemWords;
-  std::vector<BuildItem> items(entries->size());
-  bool by_recno = true;
-  for (size_t i = 0; i < items.size(); ++i) {
-    const CdxEntry& e = (*entries)[i];
-    BuildItem& item = items[i];
-    for (size_t w = 0; w < kItemWords; ++w) item.words[w] = KeyWord(e.key, 8 * w);
-    item.recno = e.recno;
-    item.index = static_cast<uint32_t>(i);
-    by_recno = by_recno && (i == 0 || items[i - 1].recno < item.recno);
-  }
-  const size_t tail_length = key_length > kWordBytes ? key_length - kWordBytes : 0;
-  auto compare_keys = [&](const BuildItem& a, const BuildItem& b) {
-    for (size_t w = 0; w < kItemWords; ++w) {
-      if (a.words[w] != b.words[w]) return a.words[w] < b.words[w] ? -1 : 1;
-    }
-    if (tail_length == 0) return 0;
-    return std::memcmp((*entries)[a.index].key.data() + kWordBytes,
-                       (*entries)[b.index].key.data() + kWordBytes, tail_length);
-  };
-  if (tail_length == 0 && by_recno) {
-    // Rows read in record order: a stable sort by key alone leaves equal keys in that order.
-    RadixSortByWords(&items);
+  if (key_length <= 8) {
+    SortEntries<1>(key_length, unique, entries);
   } else {
-    std::sort(items.begin(), items.end(), [&](const BuildItem& a, const BuildItem& b) {
-      const int c = compare_keys(a, b);
-      return c != 0 ? c < 0 : a.recno < b.recno;
-    });
+    SortEntries<3>(key_length, unique, entries);
   }
-  // Of equal pairs one stays, and of a unique tag's equal keys the lowest record number.
-  if (tail_length == 0) {
-    // The items hold whole keys, so the entries are rewritten in place, front to back.
-    size_t kept = 0;
-    char key[kWordBytes];
-    for (size_t i = 0; i < items.size(); ++i) {
-      const BuildItem& item = items[i];
-      if (i > 0 && compare_keys(items[i - 1], item) == 0 &&
-          (unique || items[i - 1].recno == item.recno)) {
-        continue;
-      }
-      for (size_t b = 0; b < key_length; ++b) {
-        key[b] = static_cast<char>(item.words[b / 8] >> (56 - 8 * (b % 8)));
-      }
-      CdxEntry& e = (*entries)[kept++];
-      e.key.assign(key, key_length);
-      e.recno = item.recno;
-      e.child = 0;
-    }
-    entries->resize(kept);
-    return;
-  }
-  // An item's entry is moved out once taken, so a repeat is found against the last one kept.
-  std::vector<CdxEntry> sorted;
-  sorted.reserve(items.size());
-  for (const BuildItem& item : items) {
-    CdxEntry& e = (*entries)[item.index];
-    if (!sorted.empty() && sorted.back().key == e.key &&
-        (unique || sorted.back().recno == e.recno)) {
-      continue;
-    }
-    sorted.push_back(std::move(e));
-  }
-  *entries = std::move(sorted);
 }
 
 Status CdxTree::Build(const CdxPageSink& sink, uint32_t key_length, uint8_t fill,
