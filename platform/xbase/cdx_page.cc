@@ -1,6 +1,7 @@
 #include "platform/xbase/cdx_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/xbase/cdx_key.h"
@@ -37,14 +38,7 @@ void PutPageHead(uint16_t attributes, size_t count, uint32_t left, uint32_t righ
   Put32(bytes + 8, right);
 }
 
-int BitLength(uint64_t v) {
-  int bits = 0;
-  while (v != 0) {
-    ++bits;
-    v >>= 1;
-  }
-  return bits;
-}
+int BitLength(uint64_t v) { return static_cast<int>(std::bit_width(v)); }
 
 Status Corrupt(const std::string& what) {
   return Status::Error(kCdxErrorCorrupt, "index page: " + what);
@@ -245,12 +239,14 @@ size_t CdxLeafFill(const CdxEntry* entries, size_t count, uint32_t key_length, u
   size_t stored = 0;
   size_t prev_trail = 0;
   uint32_t max_rec = 0;
+  LeafShape shape;
   for (size_t n = 0; n < count; ++n) {
     const Packed p =
         PackOne(n == 0 ? nullptr : &entries[n - 1], prev_trail, entries[n], key_length, fill);
-    max_rec = std::max(max_rec, entries[n].recno);
-    LeafShape shape;
-    if (!ShapeFor(max_rec, false, key_length, &shape)) return n;
+    if (n == 0 || entries[n].recno > max_rec) {
+      max_rec = entries[n].recno;
+      if (!ShapeFor(max_rec, false, key_length, &shape)) return n;
+    }
     const size_t len = key_length - p.dup - p.trail;
     if ((n + 1) * shape.bytes + stored + len > kLeafArea) return n;
     stored += len;

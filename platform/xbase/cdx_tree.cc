@@ -149,16 +149,16 @@ void SortEntries(uint32_t key_length, bool unique, std::vector<CdxEntry>* entrie
     entries->resize(kept);
     return;
   }
-  // An item's entry is moved out once taken, so a repeat is found against the last one kept.
+  // Repeats are marked before any entry is moved out, mostly from the items alone.
+  std::vector<bool> repeated(items.size());
+  for (size_t i = 1; i < items.size(); ++i) {
+    repeated[i] = compare_keys(items[i - 1], items[i]) == 0 &&
+                  (unique || items[i - 1].recno == items[i].recno);
+  }
   std::vector<CdxEntry> sorted;
   sorted.reserve(items.size());
-  for (const BuildItem<W>& item : items) {
-    CdxEntry& e = (*entries)[item.index];
-    if (!sorted.empty() && sorted.back().key == e.key &&
-        (unique || sorted.back().recno == e.recno)) {
-      continue;
-    }
-    sorted.push_back(std::move(e));
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!repeated[i]) sorted.push_back(std::move((*entries)[items[i].index]));
   }
   *entries = std::move(sorted);
 }
