@@ -96,6 +96,13 @@ int main(int argc, char** argv) {
   for (int rc = d4top(e.data); rc == 0; rc = d4skip(e.data, 1), ++seen) sink = sink + ReadFields(e);
   const double ours_seq = Seconds(start);
   Check(seen == rows, "sequential walk");
+  // Again on the open table, as a running server reads it: the first walk also paid for
+  // mapping the file's pages into the process.
+  start = Now();
+  seen = 0;
+  for (int rc = d4top(e.data); rc == 0; rc = d4skip(e.data, 1), ++seen) sink = sink + ReadFields(e);
+  const double ours_seq_open = Seconds(start);
+  Check(seen == rows, "second sequential walk");
   sqlite3_stmt* scan = nullptr;
   Check(sqlite3_prepare_v2(db, "SELECT * FROM logalarm ORDER BY rowid", -1, &scan, nullptr) ==
             SQLITE_OK,
@@ -121,6 +128,7 @@ int main(int argc, char** argv) {
   Figure("xbase_table_seq_read_rate", rows / ours_seq, rows / peer_seq, "records/s");
   Figure("xbase_table_seq_read_time", ours_seq, peer_seq, "s");
   Figure("xbase_table_seq_read_vs_plain_read", ours_seq, plain, "s");
+  Figure("xbase_table_seq_read_again_vs_plain_read", ours_seq_open, plain, "s");
 
   // Random reads by record number.
   std::mt19937 random(42);

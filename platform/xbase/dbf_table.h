@@ -48,6 +48,9 @@ class DbfTable {
 
   // The record as the file holds it now (another process's write is seen at once).
   Status ReadRecord(uint32_t record, uint8_t* out);
+  // How many steps ahead a walk (in record or index order) asks for the record it will read
+  // then: far enough for the memory to arrive, near enough to stay cached until used.
+  static constexpr int kPrefetchDistance = 8;
   // A hint that `record` will be read soon.
   void PrefetchRecord(uint32_t record) const {
     if (record != 0) file_.Prefetch(RecordOffset(record), record_length_);

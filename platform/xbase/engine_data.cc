@@ -171,10 +171,13 @@ int Position(DATA4* data, Move move) {
     if (!exists) target = 0;
   }
 
-  if (target != 0) {
-    return LoadRecord(data, target);
-  }
-  return NoTarget(data, move);
+  if (target == 0) return NoTarget(data, move);
+  // A walk in record order reads the table front to back (or back to front): ask for the
+  // record a few steps on now, so that its memory is on its way when the walk gets there.
+  constexpr uint32_t kAhead = sdx::xbase::DbfTable::kPrefetchDistance;
+  if (move == Move::kNext) data->table->PrefetchRecord(target + kAhead);
+  if (move == Move::kPrevious && target > kAhead) data->table->PrefetchRecord(target - kAhead);
+  return LoadRecord(data, target);
 }
 
 // Forgets a change the index refused: the record is as stored again, its memos read anew.

@@ -276,7 +276,9 @@ Status ProductionIndex::Next(uint32_t from, const uint8_t* bytes, int direction,
   *record = Landed(s);
   // Records in tag order lie all over the table: ask for one a few steps ahead now, so that
   // its memory is on its way by the time the walk reaches it.
-  if (*record != 0) table_->PrefetchRecord(cursor_->RecordAhead(direction > 0 ? 8 : -8));
+  if (*record != 0)
+    table_->PrefetchRecord(cursor_->RecordAhead(direction > 0 ? DbfTable::kPrefetchDistance
+                                                              : -DbfTable::kPrefetchDistance));
   return s;
 }
 
