@@ -79,6 +79,7 @@ Status OsFile::Open(const std::string& path, Mode mode) {
   if (fd < 0) return ErrnoStatus(kErrOpen, "cannot open", path);
   fd_ = fd;
   path_ = path;
+  mapping_.set_writable(mode != Mode::kReadOnly);
   return Status::Ok();
 }
 
@@ -121,6 +122,7 @@ Status OsFile::ReadAt(uint64_t offset, void* buffer, size_t size) const {
 }
 
 Status OsFile::WriteAt(uint64_t offset, const void* buffer, size_t size) {
+  if (mapping_.CopyIn(offset, buffer, size)) return Status::Ok();
   const auto* in = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < size) {
@@ -131,6 +133,7 @@ Status OsFile::WriteAt(uint64_t offset, const void* buffer, size_t size) {
     }
     done += static_cast<size_t>(n);
   }
+  mapping_.Reached(offset + size);
   return Status::Ok();
 }
 
@@ -142,6 +145,7 @@ Status OsFile::Size(uint64_t* size) const {
 }
 
 Status OsFile::Truncate(uint64_t size) {
+  mapping_.Unmap();
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     return ErrnoStatus(kErrWrite, "cannot truncate", path_);
   }

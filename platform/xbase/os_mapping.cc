@@ -52,7 +52,7 @@ void InstallBusHandler() {
 }
 
 // The copy is a separate function without objects to destroy, as a jump out of it requires.
-bool GuardedCopy(void* out, const uint8_t* from, size_t size) {
+bool GuardedCopy(void* out, const void* from, size_t size) {
   sigjmp_buf jump;
   if (sigsetjmp(jump, 0) != 0) {
     t_fault_jump = nullptr;
@@ -71,7 +71,8 @@ bool GuardedCopy(void* out, const uint8_t* from, size_t size) {
 OsMapping::OsMapping(OsMapping&& other) noexcept
     : base_(std::exchange(other.base_, nullptr)),
       length_(std::exchange(other.length_, 0)),
-      covers_(std::exchange(other.covers_, 0)) {}
+      covers_(std::exchange(other.covers_, 0)),
+      writable_(other.writable_) {}
 
 OsMapping& OsMapping::operator=(OsMapping&& other) noexcept {
   if (this != &other) {
@@ -79,6 +80,7 @@ OsMapping& OsMapping::operator=(OsMapping&& other) noexcept {
     base_ = std::exchange(other.base_, nullptr);
     length_ = std::exchange(other.length_, 0);
     covers_ = std::exchange(other.covers_, 0);
+    writable_ = other.writable_;
   }
   return *this;
 }
@@ -101,7 +103,8 @@ bool OsMapping::Cover(int fd, uint64_t end) {
   if (size > length_) {
     Unmap();
     const uint64_t slack = size / 2 > kMinSlack ? size / 2 : kMinSlack;
-    void* base = mmap(nullptr, size + slack, PROT_READ, MAP_SHARED, fd, 0);
+    void* base = mmap(nullptr, size + slack, writable_ ? PROT_READ | PROT_WRITE : PROT_READ,
+                      MAP_SHARED, fd, 0);
     if (base == MAP_FAILED) return false;
     InstallBusHandler();
     base_ = static_cast<uint8_t*>(base);
@@ -128,6 +131,20 @@ bool OsMapping::CopyOut(int fd, uint64_t offset, void* out, size_t size) {
   // The file shrank under the mapping: ask its size again before trusting the mapping.
   covers_ = 0;
   return false;
+}
+
+bool OsMapping::CopyIn(uint64_t offset, const void* in, size_t size) {
+  // No mapping yet: a file only written so far (being built) gains nothing from one.
+  if (!writable_ || base_ == nullptr || size == 0) return false;
+  const uint64_t end = offset + size;
+  if (end < offset || end > covers_) return false;
+  if (GuardedCopy(base_ + offset, in, size)) return true;
+  covers_ = 0;
+  return false;
+}
+
+void OsMapping::Reached(uint64_t end) {
+  if (base_ != nullptr && end > covers_ && end <= length_) covers_ = end;
 }
 
 }  // namespace sdx::xbase

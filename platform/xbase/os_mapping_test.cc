@@ -74,6 +74,34 @@ TEST_F(OsMappingTest, SeesAnotherWritersChangesGrowthAndCuts) {
   EXPECT_TRUE(s.ok());
 }
 
+// Writes of a file open for writing go through the mapping once a read made one: others see
+// them at once; a write past the end still makes the file longer; a write into a part another
+// program cut away neither faults nor is lost.
+TEST_F(OsMappingTest, WritesAreSeenByOthersAndSurviveCuts) {
+  OsFile writer;
+  ASSERT_TRUE(writer.Open(path_, OsFile::Mode::kReadWrite).ok());
+  char byte = 0;
+  ASSERT_TRUE(writer.ReadAt(0, &byte, 1).ok());
+  auto other_reads = [&](uint64_t offset, size_t size) {
+    std::string out(size, '\0');
+    EXPECT_EQ(::pread(other_, out.data(), size, static_cast<off_t>(offset)),
+              static_cast<ssize_t>(size));
+    return out;
+  };
+  ASSERT_TRUE(writer.WriteAt(10, "in place", 8).ok());
+  EXPECT_EQ(other_reads(10, 8), "in place");
+  ASSERT_TRUE(writer.WriteAt(4094, "across end", 10).ok());
+  EXPECT_EQ(other_reads(4094, 10), "across end");
+  ASSERT_TRUE(writer.WriteAt(4100, "again", 5).ok());  // inside the part just added
+  EXPECT_EQ(other_reads(4100, 5), "again");
+
+  ASSERT_EQ(::ftruncate(other_, 0), 0);
+  ASSERT_TRUE(writer.WriteAt(2000, "after cut", 9).ok());
+  EXPECT_EQ(other_reads(2000, 9), "after cut");
+  Status s;
+  EXPECT_EQ(Get(2000, 9, &s), "after cut");
+}
+
 TEST_F(OsMappingTest, ReadsPastTheEndAreShortOrErrors) {
   size_t read = 0;
   std::vector<char> out(200);
