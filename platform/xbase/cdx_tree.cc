@@ -193,7 +193,12 @@ Status CdxTree::Descend(const CdxTarget& target, bool rightmost, CdxPosition* po
     if (rightmost) {
       i = entries.empty() ? 0 : entries.size() - 1;
     } else if (!target.key.empty() || target.exact_recno) {
-      while (i < entries.size() && !Satisfies(entries[i], target)) ++i;
+      // Entries are in order (decoding checks it), so whether they satisfy the target only
+      // turns from false to true once.
+      i = static_cast<size_t>(
+          std::partition_point(entries.begin(), entries.end(),
+                               [&](const CdxEntry& e) { return !Satisfies(e, target); }) -
+          entries.begin());
     }
     if (page->leaf()) {
       pos->page = offset;

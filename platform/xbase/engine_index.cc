@@ -129,7 +129,8 @@ int d4seekNextDouble(DATA4* data, double value) {
     if (rc < 0) return rc;
     if (data->eof || data->rec_no == 0) return sdx::xbase::PositionPastEnd(data);
     ProductionIndex* index = IndexOf(data);
-    const std::vector<uint8_t> from = data->record;
+    std::vector<uint8_t>& from = data->move_from;
+    from.assign(data->record.begin(), data->record.end());
     const uint32_t from_record = data->rec_no;
     for (int attempt = 0;; ++attempt) {
       uint32_t record = 0;

@@ -123,6 +123,8 @@ Status ProductionIndex::LoadTags() {
     if (tag.get() == selected_) selected = selected_;
   }
   tags_ = std::move(loaded);
+  // The tags' CdxTag handles are new: a cursor on the old ones must not survive.
+  cursor_.reset();
   Select(selected);
   return Status::Ok();
 }
@@ -173,6 +175,8 @@ TAG4* ProductionIndex::FindTag(std::string_view name) const {
 }
 
 void ProductionIndex::Select(TAG4* tag) {
+  // Selecting the selected tag again keeps its cursor, which every move checks anyway.
+  if (tag == selected_ && (tag == nullptr || cursor_ != nullptr)) return;
   selected_ = tag;
   cursor_ = tag != nullptr ? std::make_unique<CdxCursor>(tag->tag.get()) : nullptr;
 }
