@@ -1,5 +1,5 @@
-// What the engine benchmarks share: the LogAlarm-shaped columns, CPU-time measurement, the
-// "figure:" line, and appending or binding one generated row on either side. Each benchmark
+// What the engine benchmarks share: the LogAlarm table's columns and tags, CPU-time measurement,
+// the "figure:" line, and appending or binding one generated row on either side. Each benchmark
 // brings its own row generator, shaped for what it measures.
 #pragma once
 
@@ -12,22 +12,14 @@
 #include <vector>
 
 #include "platform/xbase/engine_calls.h"
+#include "tables/event_log_table.h"
 
 namespace sdx::bench {
 
-struct Column {
-  const char* name;
-  char type;
-  unsigned short width;
-};
-
-inline constexpr Column kColumns[] = {
-    {"LOG_ID", 'B', 8},     {"STATUS_ID", 'B', 8},  {"COURIERID", 'B', 8},  {"TIME", 'N', 11},
-    {"NODE_ID", 'B', 8},    {"TECH_ID", 'B', 8},    {"MSG_ID", 'B', 8},     {"ALARM_ID", 'B', 8},
-    {"DUPTOTAL", 'N', 5},   {"COVER_ID", 'B', 8},   {"NULLIFY_ID", 'B', 8}, {"FLAGS", 'N', 3},
-    {"LEVEL", 'N', 2},      {"ESCL_LVL", 'N', 2},   {"ORIG_TIME", 'N', 11}, {"EVENT_ID", 'B', 8},
-    {"ORGTECH_ID", 'B', 8}, {"ESCL_FLAGS", 'N', 5}, {"ORGEVENTID", 'B', 8}, {"DOWNDEVICE", 'B', 8},
-};
+// The columns of the server's own LogAlarm table, in its order.
+inline const FIELD4INFO* LogAlarmColumns() { return sdx::EventLogTable::Schema().fields; }
+// The twelve tags of its production index.
+inline const TAG4INFO* LogAlarmTags() { return sdx::EventLogTable::Schema().tags; }
 inline constexpr int kColumnCount = 20;
 
 // Row i's value of column c.
@@ -67,12 +59,9 @@ struct Engine {
 // Creates the engine's table with the columns and no index, and binds every column's handle.
 inline void CreateEngineTable(Engine& e, const std::string& table) {
   Check(code4initLow(&e.code, nullptr, 6502, 1615, 0) == 0, "code4initLow");
-  std::vector<FIELD4INFO> info;
-  for (const Column& c : kColumns) info.push_back({c.name, c.type, c.width, 0, 0});
-  info.push_back({nullptr, 0, 0, 0, 0});
-  e.data = d4create(&e.code, table.c_str(), info.data(), nullptr);
+  e.data = d4create(&e.code, table.c_str(), LogAlarmColumns(), nullptr);
   Check(e.data != nullptr, "d4create");
-  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, kColumns[c].name);
+  for (int c = 0; c < kColumnCount; ++c) e.fields[c] = d4field(e.data, LogAlarmColumns()[c].name);
 }
 
 // Creates SQLite's table with the same columns (WAL, synchronous off) and answers the prepared
@@ -84,8 +73,8 @@ inline sqlite3_stmt* CreateSqliteTable(const std::string& database, sqlite3** db
   std::string create = "CREATE TABLE logalarm(";
   std::string insert_sql = "INSERT INTO logalarm VALUES(";
   for (int c = 0; c < kColumnCount; ++c) {
-    create += std::string(c ? "," : "") + kColumns[c].name +
-              (kColumns[c].type == 'B' ? " REAL" : " INTEGER");
+    create += std::string(c ? "," : "") + LogAlarmColumns()[c].name +
+              (LogAlarmColumns()[c].type == 'B' ? " REAL" : " INTEGER");
     insert_sql += c ? ",?" : "?";
   }
   Exec(*db, (create + ")").c_str());
@@ -98,7 +87,7 @@ inline sqlite3_stmt* CreateSqliteTable(const std::string& database, sqlite3** db
 inline bool AppendRow(Engine& e, long i, RowValue value) {
   if (d4appendStart(e.data, 0) != 0 || d4blank(e.data) != 0) return false;
   for (int c = 0; c < kColumnCount; ++c) {
-    const int rc = kColumns[c].type == 'B'
+    const int rc = LogAlarmColumns()[c].type == 'B'
                        ? f4assignDouble(e.fields[c], value(i, c))
                        : f4assignLong(e.fields[c], static_cast<long>(value(i, c)));
     if (rc != 0) return false;
@@ -108,12 +97,25 @@ inline bool AppendRow(Engine& e, long i, RowValue value) {
 
 inline void BindRow(sqlite3_stmt* insert, long i, RowValue value) {
   for (int c = 0; c < kColumnCount; ++c) {
-    if (kColumns[c].type == 'B') {
+    if (LogAlarmColumns()[c].type == 'B') {
       sqlite3_bind_double(insert, c + 1, value(i, c));
     } else {
       sqlite3_bind_int64(insert, c + 1, static_cast<sqlite3_int64>(value(i, c)));
     }
   }
+}
+
+// Fills both tables with rows 0 to rows - 1: the engine's through its appends, SQLite's in one
+// transaction.
+inline void FillTables(Engine& e, sqlite3* db, sqlite3_stmt* insert, long rows, RowValue value) {
+  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, value), "append");
+  Exec(db, "BEGIN");
+  for (long i = 0; i < rows; ++i) {
+    BindRow(insert, i, value);
+    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+    sqlite3_reset(insert);
+  }
+  Exec(db, "COMMIT");
 }
 
 }  // namespace sdx::bench

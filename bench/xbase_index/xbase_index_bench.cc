@@ -19,28 +19,6 @@ namespace {
 
 using namespace sdx::bench;
 
-const TAG4INFO kTags[] = {
-    {"T_LOG", "LOG_ID", nullptr, 0, 0},
-    {"T_DUP",
-     "LTRIM(STR(TECH_ID,8,0)) + ':' + LTRIM(STR(NODE_ID,8,0)) + ':' + LTRIM(STR(MSG_ID,8,0))  + "
-     "':' + LTRIM(STR(TIME,11,0))",
-     nullptr, 0, 10},
-    {"T_STATUS", "STATUS_ID", nullptr, 0, 0},
-    {"T_TIMED", "TIME", nullptr, 0, 10},
-    {"T_NODE", "NODE_ID", nullptr, 0, 0},
-    {"T_TECH", "TECH_ID", nullptr, 0, 0},
-    {"T_MSG", "MSG_ID", nullptr, 0, 0},
-    {"T_ALARM", "ALARM_ID", nullptr, 0, 0},
-    {"T_DUP2",
-     "LTRIM(STR(TECH_ID,8,0)) + ':' + LTRIM(STR(NODE_ID,8,0)) + ':' + LTRIM(STR(ALARM_ID,8,0))  + "
-     "':' + LTRIM(STR(TIME,11,0))",
-     nullptr, 0, 10},
-    {"T_CLOSE", "STATUS_ID", "(STATUS_ID > 201) .AND. (STATUS_ID < 212)", 0, 0},
-    {"T_EVENT", "EVENT_ID", nullptr, 0, 0},
-    {"T_ESCLFLAG", "ESCL_FLAGS", "(ESCL_FLAGS >= 32768)", 0, 0},
-    {nullptr, nullptr, nullptr, 0, 0},
-};
-
 const char* const kSqliteIndexes[] = {
     "CREATE INDEX t_log ON logalarm(LOG_ID)",
     "CREATE INDEX t_dup ON logalarm(printf('%d:%d:%d:%d', TECH_ID, NODE_ID, MSG_ID, TIME) DESC)",
@@ -76,7 +54,8 @@ double Value(long i, int c) {
     case 17:
       return i % 2 ? 32768.0 + static_cast<double>(i % 4096) : 4096.0;
     default:
-      return kColumns[c].width <= 5 ? static_cast<double>(i % 10) : static_cast<double>(i % 1000);
+      return LogAlarmColumns()[c].len <= 5 ? static_cast<double>(i % 10)
+                                           : static_cast<double>(i % 1000);
   }
 }
 
@@ -94,8 +73,8 @@ void Seeks(Engine& e, sqlite3* db, const char* tag, int column, long rows, long 
   for (double key : keys) found += d4seekDouble(e.data, key) == 0 ? 1 : 0;
   const double ours = (Now() - start) / static_cast<double>(count);
   Check(found == count, "seeks");
-  const std::string sql =
-      std::string("SELECT rowid FROM logalarm WHERE ") + kColumns[column].name + " = ? LIMIT 1";
+  const std::string sql = std::string("SELECT rowid FROM logalarm WHERE ") +
+                          LogAlarmColumns()[column].name + " = ? LIMIT 1";
   sqlite3_stmt* stmt = nullptr;
   Check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK, "prepare seek");
   found = 0;
@@ -155,21 +134,13 @@ int main(int argc, char** argv) {
 
   Engine e;
   CreateEngineTable(e, table);
-  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, Value), "append");
-
   sqlite3* db = nullptr;
   sqlite3_stmt* insert = CreateSqliteTable(database, &db);
-  Exec(db, "BEGIN");
-  for (long i = 0; i < rows; ++i) {
-    BindRow(insert, i, Value);
-    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
-    sqlite3_reset(insert);
-  }
-  Exec(db, "COMMIT");
+  FillTables(e, db, insert, rows, Value);
 
   // Building every tag from the rows, in bulk.
   double start = Now();
-  Check(d4createIndex(e.data, kTags) == 0, "d4createIndex");
+  Check(d4createIndex(e.data, LogAlarmTags()) == 0, "d4createIndex");
   const double ours_build = Now() - start;
   start = Now();
   for (const char* sql : kSqliteIndexes) Exec(db, sql);

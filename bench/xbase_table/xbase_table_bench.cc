@@ -25,7 +25,7 @@ using namespace sdx::bench;
 
 // Row i's value of column c: deterministic, varied, and fitting every numeric width.
 double Value(long i, int c) {
-  switch (kColumns[c].width) {
+  switch (LogAlarmColumns()[c].len) {
     case 11:
       return 1700000000.0 + i;
     case 5:
@@ -45,8 +45,8 @@ double Seconds(double since) { return Now() - since; }
 double ReadFields(Engine& e) {
   double sum = 0;
   for (int c = 0; c < kColumnCount; ++c) {
-    sum +=
-        kColumns[c].type == 'B' ? f4double(e.fields[c]) : static_cast<double>(f4long(e.fields[c]));
+    sum += LogAlarmColumns()[c].type == 'B' ? f4double(e.fields[c])
+                                            : static_cast<double>(f4long(e.fields[c]));
   }
   return sum;
 }
@@ -54,8 +54,8 @@ double ReadFields(Engine& e) {
 double ReadColumns(sqlite3_stmt* stmt) {
   double sum = 0;
   for (int c = 0; c < kColumnCount; ++c) {
-    sum += kColumns[c].type == 'B' ? sqlite3_column_double(stmt, c)
-                                   : static_cast<double>(sqlite3_column_int64(stmt, c));
+    sum += LogAlarmColumns()[c].type == 'B' ? sqlite3_column_double(stmt, c)
+                                            : static_cast<double>(sqlite3_column_int64(stmt, c));
   }
   return sum;
 }
@@ -78,15 +78,8 @@ int main(int argc, char** argv) {
   sqlite3* db = nullptr;
   sqlite3_stmt* insert = CreateSqliteTable(database, &db);
 
-  // The tables to read: built once, the engine's through its appends, SQLite's in one batch.
-  for (long i = 0; i < rows; ++i) Check(AppendRow(e, i, Value), "append");
-  Exec(db, "BEGIN");
-  for (long i = 0; i < rows; ++i) {
-    BindRow(insert, i, Value);
-    Check(sqlite3_step(insert) == SQLITE_DONE, "insert");
-    sqlite3_reset(insert);
-  }
-  Exec(db, "COMMIT");
+  // The tables to read, built once.
+  FillTables(e, db, insert, rows, Value);
   Check(_d4recCountDo2(e.data, 0) == rows, "record count");
 
   // Sequential read of every record and field.

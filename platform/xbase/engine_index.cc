@@ -33,25 +33,35 @@ TAG4* SelectedTag(DATA4* data) {
   return tag;
 }
 
+// Moves the selected order's cursor with `move` (which answers the record it landed on, 0 past
+// the end) and loads that record. A record another process changed between the two no longer
+// stands where the index had it: the move is made again, once that writer is done. kSuccess on
+// a record, else what standing past the end or the failure answered.
+template <typename Move>
+int MoveAndLoad(DATA4* data, ProductionIndex* index, Move move) {
+  for (int attempt = 0;; ++attempt) {
+    uint32_t record = 0;
+    Status s = move(&record);
+    if (!s.ok()) return data->context().Fail(s);
+    if (record == 0) return sdx::xbase::PositionPastEnd(data);
+    const int rc = sdx::xbase::LoadRecord(data, record);
+    if (rc != kSuccess || index->Current(record, data->record.data()) ||
+        attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
+      return rc;
+    }
+  }
+}
+
 // Positions on the first entry of the selected order not before `key` and reads its record.
 int SeekKey(DATA4* data, const std::string& key) {
   int rc = d4flush(data);
   if (rc < 0) return rc;
   data->appending = false;
   ProductionIndex* index = IndexOf(data);
-  for (int attempt = 0;; ++attempt) {
-    uint32_t record = 0;
-    bool equal = false;
-    Status s = index->Seek(key, &record, &equal);
-    if (!s.ok()) return data->context().Fail(s);
-    if (record == 0) return sdx::xbase::PositionPastEnd(data);
-    rc = sdx::xbase::LoadRecord(data, record);
-    if (rc != kSuccess) return rc;
-    if (index->Current(record, data->record.data()) ||
-        attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
-      return equal ? kSuccess : r4after;
-    }
-  }
+  bool equal = false;
+  rc = MoveAndLoad(data, index, [&](uint32_t* record) { return index->Seek(key, record, &equal); });
+  if (rc != kSuccess) return rc;
+  return equal ? kSuccess : r4after;
 }
 
 // The key bytes of a number in the selected tag, or an error when its keys are not numbers.
@@ -62,6 +72,13 @@ int NumericKey(DATA4* data, TAG4* tag, double value, std::string* key) {
   }
   *key = sdx::xbase::CdxDoubleKey(value);
   return kSuccess;
+}
+
+// The key bytes of a number in the selected tag; an error when no tag with numeric keys is
+// selected.
+int SelectedNumericKey(DATA4* data, double value, std::string* key) {
+  TAG4* tag = SelectedTag(data);
+  return tag == nullptr ? kErrParm : NumericKey(data, tag, value, key);
 }
 
 }  // namespace
@@ -110,10 +127,8 @@ TAG4* d4tagSelected(DATA4* data) {
 int d4seekDouble(DATA4* data, double value) {
   if (data == nullptr) return kErrParmNull;
   return NoThrow(kErrMemory, [&] {
-    TAG4* tag = SelectedTag(data);
-    if (tag == nullptr) return kErrParm;
     std::string key;
-    int rc = NumericKey(data, tag, value, &key);
+    int rc = SelectedNumericKey(data, value, &key);
     return rc != kSuccess ? rc : SeekKey(data, key);
   });
 }
@@ -121,10 +136,8 @@ int d4seekDouble(DATA4* data, double value) {
 int d4seekNextDouble(DATA4* data, double value) {
   if (data == nullptr) return kErrParmNull;
   return NoThrow(kErrMemory, [&] {
-    TAG4* tag = SelectedTag(data);
-    if (tag == nullptr) return kErrParm;
     std::string key;
-    int rc = NumericKey(data, tag, value, &key);
+    int rc = SelectedNumericKey(data, value, &key);
     if (rc == kSuccess) rc = d4flush(data);
     if (rc < 0) return rc;
     if (data->eof || data->rec_no == 0) return sdx::xbase::PositionPastEnd(data);
@@ -132,18 +145,11 @@ int d4seekNextDouble(DATA4* data, double value) {
     std::vector<uint8_t>& from = data->move_from;
     from.assign(data->record.begin(), data->record.end());
     const uint32_t from_record = data->rec_no;
-    for (int attempt = 0;; ++attempt) {
-      uint32_t record = 0;
-      Status s = index->Next(from_record, from.data(), 1, &record);
-      if (!s.ok()) return data->context().Fail(s);
-      if (record == 0) return sdx::xbase::PositionPastEnd(data);
-      rc = sdx::xbase::LoadRecord(data, record);
-      if (rc != kSuccess) return rc;
-      if (index->Current(record, data->record.data()) ||
-          attempt + 1 >= sdx::xbase::kIndexMoveAttempts) {
-        return index->cursor_key() == key ? kSuccess : r4after;
-      }
-    }
+    rc = MoveAndLoad(data, index, [&](uint32_t* record) {
+      return index->Next(from_record, from.data(), 1, record);
+    });
+    if (rc != kSuccess) return rc;
+    return index->cursor_key() == key ? kSuccess : r4after;
   });
 }
 
